@@ -1,0 +1,27 @@
+// Encodes a 24-bit .bmp held in memory into JPEG, PNG or BMP and writes it under the naming rule.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace zendavo {
+
+enum class EncoderFormat : int { Bmp = 1, Jpeg = 2, Gif = 3, Tiff = 4, Png = 5 };
+
+// ".bmp", ".jpg", ".gif", ".tiff", ".png"; empty for a code without an encoder.
+std::string defaultExtension(EncoderFormat format);
+
+// The name written for outputPath: outputPath itself when it ends in the format's extension
+// (letter case of A to Z ignored), else outputPath with the extension appended.
+std::string encodedFileName(const std::string& outputPath, EncoderFormat format);
+
+// 1 when encoded bytes were obtained and, for a path that is not all spaces, written in full to
+// encodedFileName(outputPath); 0 otherwise (no file is left then). encodedBytes, when given,
+// receives a copy of the encoded bytes. quality applies to JPEG only.
+int encodeBmp(std::span<const std::uint8_t> bmpBytes, EncoderFormat format,
+              const std::string& outputPath, std::vector<std::uint8_t>* encodedBytes = nullptr,
+              int quality = 75);
+
+}  // namespace zendavo

@@ -1,0 +1,28 @@
+// Multiplies a watermark into a copy of a source picture, skipping pixels of the key colour.
+#pragma once
+
+#include <functional>
+
+#include "imaging/bmp_buffer.h"
+#include "imaging/colour_value.h"
+#include "imaging/watermark_settings.h"
+
+namespace zendavo {
+
+// Called once for every "watermark larger than the picture" condition (height first, then
+// width); composing goes on when it returns.
+using SizeWarningHandler = std::function<void()>;
+
+// The composite as a new buffer, or an empty one when either input is not a usable 24-bit
+// bitmap. Neither input is changed.
+BmpBuffer composite(const BmpBuffer& source, const BmpBuffer& watermark,
+                    const WatermarkSettings& settings, const SizeWarningHandler& onSizeWarning = {},
+                    ColourValue keyColour = kWhite);
+
+// The same drawing into `picture` itself, for callers that own it and need no copy. Returns
+// false, leaving `picture` unchanged, when either input is not a usable 24-bit bitmap.
+bool compositeInPlace(BmpBuffer& picture, const BmpBuffer& watermark,
+                      const WatermarkSettings& settings, const SizeWarningHandler& onSizeWarning = {},
+                      ColourValue keyColour = kWhite);
+
+}  // namespace zendavo
