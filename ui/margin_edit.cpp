@@ -1,0 +1,40 @@
+#include "ui/margin_edit.h"
+
+#include <QKeyEvent>
+
+namespace zendavo {
+
+namespace {
+
+// A key that would insert text other than one digit or "-".
+bool typesForbiddenText(const QKeyEvent& event)
+{
+    const QString text = event.text();
+    if (text.isEmpty()) return false;
+    if (event.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
+    for (const QChar ch : text) {
+        if (!ch.isPrint()) return false;  // backspace, tab, return: editing keys
+        if (!(ch >= u'0' && ch <= u'9') && ch != u'-') return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+MarginEdit::MarginEdit(const QString& text, QWidget* parent) : QLineEdit(text, parent)
+{
+    setAlignment(Qt::AlignCenter);
+    // An input method would bring text past the key filter.
+    setAttribute(Qt::WA_InputMethodEnabled, false);
+}
+
+void MarginEdit::keyPressEvent(QKeyEvent* event)
+{
+    if (typesForbiddenText(*event)) {
+        event->accept();  // swallowed, so it does not reach the dialog either
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+}  // namespace zendavo
