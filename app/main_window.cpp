@@ -246,10 +246,9 @@ void MainWindow::showMessage(const std::string& text)
     services_.showMessage(QString::fromUtf8(text));
 }
 
-void MainWindow::showSizeWarning(const std::string& fileName)
+void MainWindow::showSizeWarning(const std::string& /*fileName*/)
 {
-    services_.showSizeWarning(QString::fromUtf8(kSizeWarning) + QStringLiteral("\n") +
-                              pathToText(fileName));
+    services_.showSizeWarning(QString::fromUtf8(kSizeWarning));
 }
 
 void MainWindow::pumpMessages()

@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <limits>
 
 namespace zendavo {
@@ -44,9 +43,10 @@ bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 std::string formatNumber(double value)
 {
+    // to_chars is "%.13g" in the C locale, whatever locale the toolkit has set.
     char text[64];
-    std::snprintf(text, sizeof text, "%.13g", value);
-    return text;
+    const auto [end, error] = std::to_chars(text, text + sizeof text, value, std::chars_format::general, 13);
+    return error == std::errc{} ? std::string(text, end) : std::string{};
 }
 
 double textToNumber(std::string_view text)

@@ -32,12 +32,17 @@ public:
     UpdateCheck(const UpdateCheck&) = delete;
     UpdateCheck& operator=(const UpdateCheck&) = delete;
 
+    // Connects once (TCP, time-outs of the config); no host: nothing is attempted.
+    // Every failure is silent and leaves the check without a connection.
     void connectUpdateServer();
+    // Asks for the rows with `mark` = 1 and keeps the last row's values; a query that reads
+    // nothing keeps the values of the previous one. Visible when the server's version is
+    // newer than programVersion by more than 0.0000001.
     UpdateNotice checkForUpdate(double programVersion);
 
-    double latestVersion() const;
-    const std::string& noticeText() const;
-    const std::string& noticeLink() const;
+    double latestVersion() const;            // initially 0
+    const std::string& noticeText() const;   // as the server sent it, possibly several lines
+    const std::string& noticeLink() const;   // unchecked: ask isOpenableLink before opening
 
 private:
     struct State;

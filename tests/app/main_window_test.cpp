@@ -383,10 +383,8 @@ private slots:
         tick(*w.window, 1, w.services, scene.watermark);
         QTest::mouseClick(control(*w.window, "按钮1"), Qt::LeftButton);
         QCOMPARE(w.services.sizeWarnings.size(), std::size_t{2});
-        for (const QString& text : w.services.sizeWarnings) {
-            QVERIFY(text.startsWith(u8("水印图片大于原图，可能造成加水印失败")));
-            QVERIFY(text.contains("tiny.jpg"));
-        }
+        for (const QString& text : w.services.sizeWarnings)
+            QCOMPARE(text, u8("水印图片大于原图，可能造成加水印失败"));
     }
 
     // During a run 开始 and 清空列表 are disabled and drops refused; all come back afterwards.

@@ -16,6 +16,8 @@ TEST(NumberText, FormatsWithThirteenSignificantDigits)
     EXPECT_EQ(formatNumber(0.1 + 0.2), "0.3");
     EXPECT_EQ(formatNumber(1.0300000001), "1.0300000001");
     EXPECT_EQ(formatNumber(1e20), "1e+20");
+    EXPECT_EQ(formatNumber(0.0001), "0.0001");
+    EXPECT_EQ(formatNumber(1.0 / 3), "0.3333333333333");
 }
 
 TEST(NumberText, ReadsTheLongestDecimalPrefix)
