@@ -19,7 +19,8 @@ std::string encodedFileName(const std::string& outputPath, EncoderFormat format)
 
 // 1 when encoded bytes were obtained and, for a path that is not all spaces, written in full to
 // encodedFileName(outputPath); 0 otherwise (no file is left then). encodedBytes, when given,
-// receives a copy of the encoded bytes. quality applies to JPEG only.
+// receives a copy of the encoded bytes. quality applies to JPEG only (clamped to 1..100).
+// GIF and TIFF have no encoder and give 0.
 int encodeBmp(std::span<const std::uint8_t> bmpBytes, EncoderFormat format,
               const std::string& outputPath, std::vector<std::uint8_t>* encodedBytes = nullptr,
               int quality = 75);

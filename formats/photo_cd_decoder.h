@@ -1,0 +1,39 @@
+// Kodak Photo CD image pacs: the 768 x 512 Base image, luma and subsampled chroma in YCC.
+#pragma once
+
+#include <cstdint>
+
+#include "formats/c_file.h"
+#include "formats/image_decoder.h"
+
+namespace zendavo {
+
+struct Rgb24 {
+    std::uint8_t red = 0, green = 0, blue = 0;
+    friend bool operator==(const Rgb24&, const Rgb24&) = default;
+};
+
+// One pixel from its luma and the two chroma samples of its column pair.
+Rgb24 photoCdPixel(int luma, int chroma1, int chroma2);
+
+class PhotoCdDecoder final : public ImageDecoder {
+public:
+    static constexpr int kWidth = 768;
+    static constexpr int kHeight = 512;
+    static constexpr std::int64_t kBaseOffset = 196608;  // 0x30000
+    static constexpr std::int64_t kGroupBytes = 3 * kWidth;
+    static constexpr std::int64_t kMinLength = kBaseOffset + kGroupBytes * (kHeight / 2);
+    static constexpr std::int64_t kSignatureOffset = 2048;  // 0x800
+
+    ~PhotoCdDecoder() override { close(); }
+
+    bool open(const std::filesystem::path& path, RasterImage& target) override;
+    bool read() override;
+    void close() override;
+
+private:
+    CFile file_;
+    RasterImage* target_ = nullptr;
+};
+
+}  // namespace zendavo

@@ -1,0 +1,130 @@
+#include "formats/tiff_decoder.h"
+
+#include <algorithm>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include <tiffio.h>
+
+#include "formats/image_limits.h"
+
+namespace zendavo {
+namespace {
+
+// libtiff's own buffers are bounded like the pictures themselves (four bytes a pixel at most).
+constexpr tmsize_t kMaxSingleAllocation = kMaxImagePixels * 4;
+
+// Returning 1 keeps libtiff from passing the message on to its global handlers.
+int ignoreTiffMessage(TIFF*, void*, const char*, const char*, va_list)
+{
+    return 1;
+}
+
+struct OptionsDeleter {
+    void operator()(TIFFOpenOptions* options) const { TIFFOpenOptionsFree(options); }
+};
+
+TIFF* openQuietly(const std::filesystem::path& path)
+{
+    const std::unique_ptr<TIFFOpenOptions, OptionsDeleter> options(TIFFOpenOptionsAlloc());
+    if (!options) return nullptr;
+    TIFFOpenOptionsSetErrorHandlerExtR(options.get(), ignoreTiffMessage, nullptr);
+    TIFFOpenOptionsSetWarningHandlerExtR(options.get(), ignoreTiffMessage, nullptr);
+    TIFFOpenOptionsSetMaxSingleMemAlloc(options.get(), kMaxSingleAllocation);
+    // "m": plain reads rather than a mapping, so a file cut short while read cannot fault.
+    return TIFFOpenExt(path.c_str(), "rm", options.get());
+}
+
+void copyRow(const std::uint32_t* in, std::uint8_t* out, std::uint32_t width)
+{
+    for (std::uint32_t x = 0; x < width; ++x, out += 3) {
+        out[0] = static_cast<std::uint8_t>(TIFFGetR(in[x]));
+        out[1] = static_cast<std::uint8_t>(TIFFGetG(in[x]));
+        out[2] = static_cast<std::uint8_t>(TIFFGetB(in[x]));
+    }
+}
+
+// Rows stored top first in strips: one strip of samples at a time instead of the whole picture.
+bool readByStrips(TIFF* tiff, RasterImage& image, std::uint32_t rowsPerStrip)
+{
+    const auto width = static_cast<std::uint32_t>(image.width());
+    const auto height = static_cast<std::uint32_t>(image.height());
+    std::vector<std::uint32_t> samples(std::size_t{width} * rowsPerStrip);
+    for (std::uint32_t row = 0; row < height; row += rowsPerStrip) {
+        if (TIFFReadRGBAStrip(tiff, row, samples.data()) != 1) return false;
+        // Each strip arrives bottom row first.
+        const std::uint32_t rows = std::min(rowsPerStrip, height - row);
+        for (std::uint32_t k = 0; k < rows; ++k)
+            copyRow(samples.data() + std::size_t{rows - 1 - k} * width,
+                    image.row(static_cast<int>(row + k)), width);
+    }
+    return true;
+}
+
+bool readWhole(TIFF* tiff, RasterImage& image)
+{
+    const auto width = static_cast<std::uint32_t>(image.width());
+    const auto height = static_cast<std::uint32_t>(image.height());
+    std::vector<std::uint32_t> samples(std::size_t{width} * height);
+    // Asking for the top row first saves flipping the rows afterwards.
+    if (TIFFReadRGBAImageOriented(tiff, width, height, samples.data(), ORIENTATION_TOPLEFT, 0) != 1)
+        return false;
+    for (std::uint32_t r = 0; r < height; ++r)
+        copyRow(samples.data() + std::size_t{r} * width, image.row(static_cast<int>(r)), width);
+    return true;
+}
+
+// Strips can be read one by one only when they hold the rows in display order.
+std::uint32_t usableRowsPerStrip(TIFF* tiff, std::uint32_t height)
+{
+    std::uint16_t orientation = ORIENTATION_TOPLEFT;
+    std::uint32_t rowsPerStrip = height;
+    if (TIFFIsTiled(tiff) || TIFFGetFieldDefaulted(tiff, TIFFTAG_ORIENTATION, &orientation) != 1 ||
+        orientation != ORIENTATION_TOPLEFT ||
+        TIFFGetFieldDefaulted(tiff, TIFFTAG_ROWSPERSTRIP, &rowsPerStrip) != 1)
+        return 0;
+    return rowsPerStrip >= 1 && rowsPerStrip < height ? rowsPerStrip : 0;
+}
+
+}  // namespace
+
+bool TiffDecoder::open(const std::filesystem::path& path, RasterImage& target)
+{
+    close();
+    tiff_ = openQuietly(path);
+    if (!tiff_ || TIFFGetField(tiff_, TIFFTAG_IMAGEWIDTH, &width_) != 1 ||
+        TIFFGetField(tiff_, TIFFTAG_IMAGELENGTH, &height_) != 1 || width_ == 0 || height_ == 0) {
+        close();
+        return false;
+    }
+    target_ = &target;
+    return true;
+}
+
+bool TiffDecoder::read()
+{
+    if (!tiff_ || !target_) return false;
+    bool ok = withinImageLimits(width_, height_) && target_->create(width_, height_, 24);
+    try {
+        if (ok) {
+            const std::uint32_t rowsPerStrip = usableRowsPerStrip(tiff_, height_);
+            ok = rowsPerStrip > 0 ? readByStrips(tiff_, *target_, rowsPerStrip)
+                                  : readWhole(tiff_, *target_);
+        }
+    } catch (const std::bad_alloc&) {
+        ok = false;
+    }
+    close();
+    return ok;
+}
+
+void TiffDecoder::close()
+{
+    if (tiff_) TIFFClose(tiff_);
+    tiff_ = nullptr;
+    target_ = nullptr;
+    width_ = height_ = 0;
+}
+
+}  // namespace zendavo
