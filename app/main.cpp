@@ -6,6 +6,7 @@
 #include <cstdlib>
 
 #include "app/main_window.h"
+#include "batch/allocator_tuning.h"
 #include "imaging/watermark_settings.h"
 #include "platform/desktop_services.h"
 #include "ui/builtin_pictures.h"
@@ -32,6 +33,7 @@ int main(int argc, char** argv)
                              "(or over ssh -X), or use zendavo-cli\n");
         return 3;
     }
+    zendavo::keepLargeBuffersInTheHeap();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("zendavo"));
     QApplication::setDesktopFileName(QStringLiteral("zendavo"));

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "batch/batch_host.h"
+#include "batch/failure_report.h"
 #include "formats/image_encoder.h"
 #include "imaging/watermark_settings.h"
 
@@ -21,14 +22,6 @@ struct BatchOptions {
     std::optional<std::filesystem::path> outputDir;  // instead of the first image's folder
 };
 
-// One row that produced no output in one slot's pass.
-struct BatchFailure {
-    int slot = 0;
-    std::string fileName;
-    std::string path;
-    std::string reason;  // Chinese, for the window's message
-};
-
 enum class BatchOutcome {
     Refused,   // nothing ticked, or the list is empty: a message, nothing changed
     Stopped,   // a ticked slot without a picture, or the host asked to stop
@@ -39,8 +32,22 @@ struct BatchResult {
     BatchOutcome outcome = BatchOutcome::Refused;
     std::vector<BatchFailure> failures;
     int outputsWritten = 0;
+    // The work folder the run used: options.workFolder, or the per-user fallback when that
+    // could not be created or written. Empty when the run was refused.
+    std::filesystem::path workFolder;
 };
 
+// The texts the run shows.
+inline constexpr const char* kNoSlotTicked = "请先选择水印图";
+inline constexpr const char* kNoImageListed = "请先拖入要加水印的图片";
+inline constexpr const char* kSlotWithoutPicture = "请选择有效的水印图";
+inline constexpr const char* kNoPictureCaption = "请选择水印文件";
+inline constexpr const char* kPreparingText = "源文件预处理...";
+inline constexpr const char* kFinishedText = "已全部制作完成";
+
+// Everything the run reads from the host is read at the moment of use. The host's
+// stopRequested() is asked after every pump and before every row; once true the run ends
+// there, without opening the folder.
 BatchResult runBatch(BatchHost& host, const BatchOptions& options);
 
 }  // namespace zendavo

@@ -1,0 +1,77 @@
+#include "batch/batch_steps.h"
+
+#include <system_error>
+
+#include "formats/file_io.h"
+#include "formats/image_converter.h"
+
+namespace zendavo {
+namespace fs = std::filesystem;
+
+namespace {
+
+void removeQuietly(const fs::path& path)
+{
+    std::error_code ec;
+    fs::remove(path, ec);
+}
+
+}  // namespace
+
+bool isUsable(const BmpBuffer& picture)
+{
+    return isUsableBitmap(readBmpInfo(picture.bytes), picture.size());
+}
+
+std::optional<FailureKind> prepareSource(const std::string& sourcePath, const fs::path& copyPath)
+{
+    const std::optional<FailureKind> failure =
+        sourceFailureOf(convertToBmp(fs::path(sourcePath), copyPath));
+    if (failure) removeQuietly(copyPath);
+    return failure;
+}
+
+BmpBuffer loadWatermark(const std::string& picturePath, const fs::path& copyPath)
+{
+    if (convertToBmp(fs::path(picturePath), copyPath) != ConvertStatus::Ok) {
+        removeQuietly(copyPath);
+        return {};
+    }
+    BmpBuffer picture{readFile(copyPath)};
+    if (!isUsable(picture)) return {};
+    return picture;
+}
+
+std::optional<FailureKind> writeWatermarked(const fs::path& copyPath, const BmpBuffer& watermark,
+                                            const WatermarkSettings& settings,
+                                            const SizeWarningHandler& onSizeWarning,
+                                            const OutputRequest& request,
+                                            const FileIdentities& protectedFiles)
+{
+    if (protectedFiles.contains(request.output)) return FailureKind::WouldOverwriteSource;
+    BmpBuffer picture{readFile(copyPath)};
+    if (!compositeInPlace(picture, watermark, settings, onSizeWarning))
+        return isUsable(picture) ? FailureKind::WatermarkUnreadable : FailureKind::WorkCopyFailed;
+    std::error_code ec;
+    if (request.output.has_parent_path()) fs::create_directories(request.output.parent_path(), ec);
+    if (encodeBmp(picture.view(), request.format, request.output.native(), nullptr,
+                  request.quality) != 1)
+        return FailureKind::OutputNotWritten;
+    return std::nullopt;
+}
+
+fs::path baseFolderOf(const std::string& firstPath)
+{
+    return fs::path(firstPath).parent_path();
+}
+
+int progressPercent(int k, int n)
+{
+    if (n <= 0) return 100;
+    const double percent = static_cast<double>(k) / n * 100;
+    if (percent <= 0) return 0;
+    if (percent >= 100) return 100;
+    return static_cast<int>(percent);
+}
+
+}  // namespace zendavo

@@ -1,0 +1,52 @@
+// The steps every driver of a run shares: making working copies, loading a slot's picture,
+// writing one watermarked output, and where outputs go. The window's run and zendavo-cli
+// order them differently but never do them differently.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "batch/failure_report.h"
+#include "batch/file_identities.h"
+#include "formats/image_encoder.h"
+#include "imaging/bmp_buffer.h"
+#include "imaging/compositor.h"
+#include "imaging/watermark_settings.h"
+
+namespace zendavo {
+
+// Converts a listed image into its working copy. When that fails the copy is removed, so a
+// copy left by an earlier run can never be composed in its place.
+std::optional<FailureKind> prepareSource(const std::string& sourcePath,
+                                         const std::filesystem::path& copyPath);
+
+// The slot's picture converted into `copyPath` and read back; an empty buffer when it cannot
+// be used (a stale copy is removed then, too).
+BmpBuffer loadWatermark(const std::string& picturePath, const std::filesystem::path& copyPath);
+
+bool isUsable(const BmpBuffer& picture);
+
+struct OutputRequest {
+    std::filesystem::path output;  // the final file name, extension included
+    EncoderFormat format = EncoderFormat::Jpeg;
+    int quality = 75;
+};
+
+// Reads the working copy, draws the watermark into it and writes the output (its folder is
+// created when missing). Refuses to replace a file in `protectedFiles`. nullopt when written.
+std::optional<FailureKind> writeWatermarked(const std::filesystem::path& copyPath,
+                                            const BmpBuffer& watermark,
+                                            const WatermarkSettings& settings,
+                                            const SizeWarningHandler& onSizeWarning,
+                                            const OutputRequest& request,
+                                            const FileIdentities& protectedFiles);
+
+// The folder of the first listed image ("" when its path holds no folder).
+std::filesystem::path baseFolderOf(const std::string& firstPath);
+
+// k of n rows done as the progress bar shows it: k / n * 100 in double, truncated, kept
+// within 0..100.
+int progressPercent(int k, int n);
+
+}  // namespace zendavo

@@ -1,0 +1,54 @@
+#include "batch/failure_report.h"
+
+#include "batch/slot_names.h"
+
+namespace zendavo {
+
+const char* reasonText(FailureKind kind)
+{
+    switch (kind) {
+    case FailureKind::SourceMissing: return "找不到此图片";
+    case FailureKind::SourceUnreadable: return "无法读取此图片";
+    case FailureKind::WorkCopyFailed: return "无法写入工作副本";
+    case FailureKind::WatermarkUnreadable: return "无法读取水印图片";
+    case FailureKind::OutputNotWritten: return "无法写入输出文件";
+    case FailureKind::WouldOverwriteSource: return "输出会覆盖源文件";
+    }
+    return "失败";
+}
+
+std::optional<FailureKind> sourceFailureOf(ConvertStatus status)
+{
+    switch (status) {
+    case ConvertStatus::Ok: return std::nullopt;
+    case ConvertStatus::SourceMissing:
+    case ConvertStatus::MissingPath: return FailureKind::SourceMissing;
+    case ConvertStatus::Undecodable: return FailureKind::SourceUnreadable;
+    case ConvertStatus::WriteFailed: return FailureKind::WorkCopyFailed;
+    }
+    return FailureKind::SourceUnreadable;
+}
+
+std::string failureLine(const BatchFailure& failure)
+{
+    return slotFolderName(failure.slot) + "/" + failure.fileName + "：" + failure.reason;
+}
+
+std::string failureMessage(const std::vector<BatchFailure>& failures)
+{
+    constexpr std::size_t kMaxLines = 20;
+    std::string text;
+    for (std::size_t k = 0; k < failures.size() && k < kMaxLines; ++k) {
+        if (k > 0) text += '\n';
+        text += failureLine(failures[k]);
+    }
+    if (failures.size() > kMaxLines) text += "\n……共" + std::to_string(failures.size()) + "个";
+    return text;
+}
+
+std::string failureStatusText(std::size_t count)
+{
+    return "已完成，有" + std::to_string(count) + "个文件失败";
+}
+
+}  // namespace zendavo
