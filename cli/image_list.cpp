@@ -4,18 +4,12 @@
 #include <filesystem>
 #include <system_error>
 
+#include "batch/image_names.h"
+
 namespace zendavo {
 namespace fs = std::filesystem;
 
 namespace {
-
-// The rule of the window's drop target: the last three bytes of the name.
-bool hasListedExtension(const std::string& name)
-{
-    if (name.size() < 3) return false;
-    const std::string tail = name.substr(name.size() - 3);
-    return tail == "jpg" || tail == "JPG" || tail == "png" || tail == "PNG";
-}
 
 std::vector<std::string> imagesInFolder(const std::string& folder)
 {
@@ -24,7 +18,7 @@ std::vector<std::string> imagesInFolder(const std::string& folder)
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code typeError;
         const std::string name = it->path().filename().native();
-        if (hasListedExtension(name) && it->is_regular_file(typeError)) names.push_back(name);
+        if (isListedImageName(name) && it->is_regular_file(typeError)) names.push_back(name);
     }
     std::sort(names.begin(), names.end());
     std::vector<std::string> paths;

@@ -31,18 +31,6 @@ void bgrToRgb(const std::uint8_t* in, std::uint8_t* out, std::int64_t width)
 
 }  // namespace
 
-bool BmpDecoder::open(const std::filesystem::path& path, RasterImage& target)
-{
-    close();
-    file_ = openForReading(path);
-    if (!file_ || !readHeader()) {
-        close();
-        return false;
-    }
-    target_ = &target;
-    return true;
-}
-
 bool BmpDecoder::readHeader()
 {
     std::uint8_t fileHeader[kFileHeaderSize];

@@ -4,24 +4,20 @@
 
 #include <cstdint>
 
-#include "formats/c_file.h"
-#include "formats/image_decoder.h"
+#include "formats/stdio_decoder.h"
 
 namespace zendavo {
 
-class BmpDecoder final : public ImageDecoder {
+class BmpDecoder final : public StdioDecoder {
 public:
     ~BmpDecoder() override { close(); }
 
-    bool open(const std::filesystem::path& path, RasterImage& target) override;
     bool read() override;
     void close() override;
 
 private:
-    bool readHeader();
+    bool readHeader() override;
 
-    CFile file_;
-    RasterImage* target_ = nullptr;
     std::int64_t width_ = 0;
     std::int64_t height_ = 0;
     std::uint32_t pixelOffset_ = 0;

@@ -29,18 +29,6 @@ bool decodePcxLine(std::span<const std::uint8_t> data, std::size_t& position,
     return true;
 }
 
-bool PcxDecoder::open(const std::filesystem::path& path, RasterImage& target)
-{
-    close();
-    file_ = openForReading(path);
-    if (!file_ || !readHeader()) {
-        close();
-        return false;
-    }
-    target_ = &target;
-    return true;
-}
-
 bool PcxDecoder::readHeader()
 {
     std::uint8_t header[kHeaderSize];

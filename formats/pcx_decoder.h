@@ -5,8 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "formats/c_file.h"
-#include "formats/image_decoder.h"
+#include "formats/stdio_decoder.h"
 
 namespace zendavo {
 
@@ -15,24 +14,21 @@ namespace zendavo {
 bool decodePcxLine(std::span<const std::uint8_t> data, std::size_t& position,
                    std::span<std::uint8_t> line);
 
-class PcxDecoder final : public ImageDecoder {
+class PcxDecoder final : public StdioDecoder {
 public:
     static constexpr std::size_t kHeaderSize = 128;
     static constexpr std::size_t kPaletteSize = 768;
 
     ~PcxDecoder() override { close(); }
 
-    bool open(const std::filesystem::path& path, RasterImage& target) override;
     bool read() override;
     void close() override;
 
 private:
-    bool readHeader();
+    bool readHeader() override;
     bool readIndexed();
     bool readPlanes();
 
-    CFile file_;
-    RasterImage* target_ = nullptr;
     std::int64_t width_ = 0;
     std::int64_t height_ = 0;
     std::size_t bytesPerLine_ = 0;

@@ -36,17 +36,10 @@ Rgb24 photoCdPixel(int luma, int chroma1, int chroma2)
             toSample(y + 0.0000256 * c2 + 2.0360448 * c1)};
 }
 
-bool PhotoCdDecoder::open(const std::filesystem::path& path, RasterImage& target)
+bool PhotoCdDecoder::readHeader()
 {
-    close();
-    file_ = openForReading(path);
     // Without the signature any large file would turn into a picture of noise.
-    if (!file_ || fileLength(file_.get()) < kMinLength || !hasImagePacSignature(file_.get())) {
-        close();
-        return false;
-    }
-    target_ = &target;
-    return true;
+    return fileLength(file_.get()) >= kMinLength && hasImagePacSignature(file_.get());
 }
 
 bool PhotoCdDecoder::read()

@@ -3,8 +3,7 @@
 
 #include <cstdint>
 
-#include "formats/c_file.h"
-#include "formats/image_decoder.h"
+#include "formats/stdio_decoder.h"
 
 namespace zendavo {
 
@@ -16,7 +15,7 @@ struct Rgb24 {
 // One pixel from its luma and the two chroma samples of its column pair.
 Rgb24 photoCdPixel(int luma, int chroma1, int chroma2);
 
-class PhotoCdDecoder final : public ImageDecoder {
+class PhotoCdDecoder final : public StdioDecoder {
 public:
     static constexpr int kWidth = 768;
     static constexpr int kHeight = 512;
@@ -27,13 +26,11 @@ public:
 
     ~PhotoCdDecoder() override { close(); }
 
-    bool open(const std::filesystem::path& path, RasterImage& target) override;
     bool read() override;
     void close() override;
 
 private:
-    CFile file_;
-    RasterImage* target_ = nullptr;
+    bool readHeader() override;
 };
 
 }  // namespace zendavo

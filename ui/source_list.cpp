@@ -6,6 +6,7 @@
 #include <QMimeData>
 #include <QUrl>
 
+#include "batch/image_names.h"
 #include "platform/desktop_services.h"
 
 namespace zendavo {
@@ -110,8 +111,7 @@ std::string SourceList::fileNameOf(std::string_view path)
 
 bool SourceList::isAcceptedName(std::string_view name)
 {
-    const std::string_view tail = name.size() > 3 ? name.substr(name.size() - 3) : name;
-    return tail == "jpg" || tail == "JPG" || tail == "png" || tail == "PNG";
+    return isListedImageName(name);
 }
 
 std::vector<std::string> SourceList::droppedPaths(const QMimeData& mime)

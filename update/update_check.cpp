@@ -180,7 +180,7 @@ UpdateNotice UpdateCheck::checkForUpdate(double programVersion)
     if (MYSQL* connection = state_->connection) {
         mysql_real_query(connection, query.data(), query.size());
         if (MYSQL_RES* result = mysql_store_result(connection)) {
-            // The row count's low 32 bits as a signed bound, as the count has always been used.
+            // Only the low 32 bits of the count, taken as signed: a count past 2^31 reads no row.
             const auto rows = static_cast<std::int32_t>(
                 static_cast<std::uint32_t>(mysql_num_rows(result)));
             for (std::int32_t i = 0; i < rows; ++i) {

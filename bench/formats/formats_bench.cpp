@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "formats/file_io.h"
@@ -36,10 +37,12 @@ constexpr int kWidth = 6000;
 constexpr int kHeight = 4000;
 
 struct Files {
+    explicit Files(const fs::path& in)
+        : folder(in), jpeg(in / "photo.jpg"), bmp(in / "photo.bmp"), ppm(in / "photo.ppm")
+    {
+    }
     fs::path folder, jpeg, bmp, ppm;
 };
-Files files;
-std::string self;
 
 // A photo-like picture: broad shading, edges and a little grain, so the codec has real work.
 zendavo::BmpBuffer makePhoto()
@@ -112,6 +115,12 @@ struct ProcessRun {
     bool ok = false;
 };
 
+double cpuSecondsOf(const rusage& usage)
+{
+    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
+           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
 ProcessRun runProcess(const std::vector<std::string>& args)
 {
     std::vector<char*> argv;
@@ -139,8 +148,7 @@ ProcessRun runProcess(const std::vector<std::string>& args)
     rusage usage{};
     wait4(pid, &status, 0, &usage);
     run.wallSeconds = std::chrono::duration<double>(Clock::now() - start).count();
-    run.cpuSeconds = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-                     (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    run.cpuSeconds = cpuSecondsOf(usage);
     run.maxRssMiB = usage.ru_maxrss / 1024.0;
     run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
     if (!text.empty())
@@ -165,6 +173,18 @@ void measure(benchmark::State& state, const std::vector<std::string>& args, bool
     state.counters["maxrss_MiB"] = rss;
 }
 
+// Three runs of one process, timed by its wall clock or by what the worker reports.
+void registerProcessRun(const char* name, std::vector<std::string> args, bool useReportedTime)
+{
+    benchmark::RegisterBenchmark(name,
+                                 [args = std::move(args), useReportedTime](benchmark::State& s) {
+                                     measure(s, args, useReportedTime);
+                                 })
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(3);
+}
+
 // --- Workers: the measured operations, each run in a process of its own ---
 
 int convertWorker(const char* in, const char* out)
@@ -176,8 +196,7 @@ double cpuSeconds()
 {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    return cpuSecondsOf(usage);
 }
 
 // The BmpBuffer is loaded first and only the encoding (to a file) is timed.
@@ -255,32 +274,24 @@ private:
 };
 
 // Same pixels as djpeg and same bytes as cjpeg: a check worth printing once.
-void compareOutputs()
+void compareOutputs(const fs::path& folder)
 {
-    const auto ours = zendavo::readFile(files.folder / "ours.bmp");
-    const auto djpeg = zendavo::readFile(files.folder / "djpeg.bmp");
+    const auto ours = zendavo::readFile(folder / "ours.bmp");
+    const auto djpeg = zendavo::readFile(folder / "djpeg.bmp");
     const bool samePixels = ours.size() == djpeg.size() && ours.size() > 54 &&
                             std::equal(ours.begin() + 54, ours.end(), djpeg.begin() + 54);
-    const auto oursJpeg = zendavo::readFile(files.folder / "ours.jpg");
-    const auto cjpeg = zendavo::readFile(files.folder / "cjpeg.jpg");
+    const auto oursJpeg = zendavo::readFile(folder / "ours.jpg");
+    const auto cjpeg = zendavo::readFile(folder / "cjpeg.jpg");
     std::printf("working copy pixels identical to djpeg -bmp: %s\n", samePixels ? "yes" : "NO");
     std::printf("JPEG bytes identical to cjpeg -quality 75: %s\n",
                 oursJpeg == cjpeg && !cjpeg.empty() ? "yes" : "NO");
-}
-
-void setFiles(const fs::path& folder)
-{
-    files.folder = folder;
-    files.jpeg = folder / "photo.jpg";
-    files.bmp = folder / "photo.bmp";
-    files.ppm = folder / "photo.ppm";
 }
 
 // Run in a worker of its own, so the measuring process never holds a large picture: a spawned
 // child's peak memory counts what its parent had resident before the exec.
 int setUpWorker(const char* folder)
 {
-    setFiles(folder);
+    const Files files(folder);
     const zendavo::BmpBuffer photo = makePhoto();
     zendavo::writeFileAtomically(files.bmp, photo.bytes);
     writePpm(photo, files.ppm);
@@ -299,9 +310,10 @@ int main(int argc, char** argv)
     if (argc == 4 && std::string(argv[1]) == "--worker-encode")
         return encodeWorker(argv[2], argv[3]);
     if (argc == 3 && std::string(argv[1]) == "--worker-setup") return setUpWorker(argv[2]);
-    self = fs::canonical("/proc/self/exe").string();
+    const std::string self = fs::canonical("/proc/self/exe").string();
     char pattern[] = "/tmp/zendavo-formats-bench-XXXXXX";
-    setFiles(mkdtemp(pattern));
+    if (mkdtemp(pattern) == nullptr) return 1;
+    const Files files(pattern);
     const std::string dir = files.folder.string();
     if (!runProcess({self, "--worker-setup", dir}).ok) return 1;
     std::printf(
@@ -309,47 +321,22 @@ int main(int argc, char** argv)
         "MiB\n",
         kWidth, kHeight, fs::file_size(files.jpeg) / 1e6, ownPeakMiB());
 
-    benchmark::RegisterBenchmark(
-        "ConvertJpegToBmp/zendavo",
-        [dir](benchmark::State& s) {
-            measure(s, {self, "--worker-convert", files.jpeg.string(), dir + "/ours.bmp"}, false);
-        })
-        ->UseManualTime()
-        ->Unit(benchmark::kMillisecond)
-        ->Iterations(3);
-    benchmark::RegisterBenchmark(
-        "ConvertJpegToBmp/djpeg_bmp",
-        [dir](benchmark::State& s) {
-            measure(s, {"djpeg", "-bmp", "-outfile", dir + "/djpeg.bmp", files.jpeg.string()},
-                    false);
-        })
-        ->UseManualTime()
-        ->Unit(benchmark::kMillisecond)
-        ->Iterations(3);
-    benchmark::RegisterBenchmark(
-        "EncodeBmpToJpeg/zendavo",
-        [dir](benchmark::State& s) {
-            measure(s, {self, "--worker-encode", files.bmp.string(), dir + "/ours.jpg"}, true);
-        })
-        ->UseManualTime()
-        ->Unit(benchmark::kMillisecond)
-        ->Iterations(3);
-    benchmark::RegisterBenchmark(
+    registerProcessRun("ConvertJpegToBmp/zendavo",
+                       {self, "--worker-convert", files.jpeg.string(), dir + "/ours.bmp"}, false);
+    registerProcessRun("ConvertJpegToBmp/djpeg_bmp",
+                       {"djpeg", "-bmp", "-outfile", dir + "/djpeg.bmp", files.jpeg.string()},
+                       false);
+    registerProcessRun("EncodeBmpToJpeg/zendavo",
+                       {self, "--worker-encode", files.bmp.string(), dir + "/ours.jpg"}, true);
+    registerProcessRun(
         "EncodeBmpToJpeg/cjpeg_q75_ppm",
-        [dir](benchmark::State& s) {
-            measure(s,
-                    {"cjpeg", "-quality", "75", "-outfile", dir + "/cjpeg.jpg", files.ppm.string()},
-                    false);
-        })
-        ->UseManualTime()
-        ->Unit(benchmark::kMillisecond)
-        ->Iterations(3);
+        {"cjpeg", "-quality", "75", "-outfile", dir + "/cjpeg.jpg", files.ppm.string()}, false);
 
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    compareOutputs();
+    compareOutputs(files.folder);
     fs::remove_all(files.folder);
     return 0;
 }

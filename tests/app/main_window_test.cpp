@@ -13,6 +13,7 @@
 
 #include "app/main_window.h"
 #include "fake_desktop_services.h"
+#include "file_drop.h"
 #include "imaging/watermark_settings.h"
 #include "ui/settings_window.h"
 #include "ui/source_list.h"
@@ -26,6 +27,7 @@ using zendavo::MainWindow;
 using zendavo::TextLabel;
 using zendavo::WatermarkSettings;
 using zendavo::testing::FakeDesktopServices;
+using zendavo::testing::filesMime;
 
 namespace {
 
@@ -63,20 +65,11 @@ struct Scene {
     }
 };
 
-QMimeData* filesMime(const QStringList& paths)
-{
-    auto* mime = new QMimeData;
-    QList<QUrl> urls;
-    for (const QString& p : paths) urls.push_back(QUrl::fromLocalFile(p));
-    mime->setUrls(urls);
-    return mime;
-}
-
 // A drop of files on the list, as the desktop delivers it; true when it was taken.
 bool drop(MainWindow& window, const QStringList& paths)
 {
     QWidget* target = window.sourceList().viewport();
-    std::unique_ptr<QMimeData> mime(filesMime(paths));
+    const std::unique_ptr<QMimeData> mime = filesMime(paths);
     const QPoint at(30, 60);
     QDragEnterEvent enter(at, Qt::CopyAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(target, &enter);

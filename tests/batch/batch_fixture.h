@@ -23,6 +23,12 @@ namespace zendavo::testing {
 
 namespace fs = std::filesystem;
 
+// Source and watermark colours far enough apart to tell every picture from the others.
+inline constexpr Rgb kRed{200, 40, 40};
+inline constexpr Rgb kBlue{40, 60, 210};
+inline constexpr Rgb kGreen{50, 190, 70};
+inline constexpr Rgb kGrey{128, 128, 128};
+
 class TempFolder {
 public:
     TempFolder()

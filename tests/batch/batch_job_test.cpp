@@ -13,11 +13,6 @@ namespace {
 
 using Events = std::vector<std::string>;
 
-constexpr Rgb kRed{200, 40, 40};
-constexpr Rgb kBlue{40, 60, 210};
-constexpr Rgb kGreen{50, 190, 70};
-constexpr Rgb kGrey{128, 128, 128};
-
 class BatchRunTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -30,6 +25,14 @@ protected:
     }
 
     BatchResult run() { return runBatch(host, options); }
+
+    // A solid picture in folder p, listed as the next row.
+    void addSource(const std::string& name, Rgb colour)
+    {
+        const fs::path path = root / "p" / name;
+        writePicture(path, colour);
+        host.add(path);
+    }
 
     // The output holds the source colour, darkened by the grey mark where it was drawn: with
     // 48 x 40 sources at position 9, margins 20 and 10, the mark covers columns 12..27 and
@@ -63,8 +66,7 @@ Events passEvents(const std::string& status, const Events& progress)
 
 TEST_F(BatchRunTest, NoSlotTickedOnlyShowsItsMessage)
 {
-    writePicture(root / "p" / "a.jpg", kRed);
-    host.add(root / "p" / "a.jpg");
+    addSource("a.jpg", kRed);
     host.slots[3].caption = logo.native();  // a picture but no tick
     const BatchResult result = run();
     EXPECT_EQ(result.outcome, BatchOutcome::Refused);
@@ -88,10 +90,9 @@ TEST_F(BatchRunTest, EmptyListIsRefusedAfterTheSlotTestAndTouchesNothing)
 
 TEST_F(BatchRunTest, TwoSlotsOverThreeImagesShowEveryStageAndWriteEveryOutput)
 {
-    writePicture(root / "p" / "a.jpg", kRed);
-    writePicture(root / "p" / "b.png", kBlue);
-    writePicture(root / "p" / "c.JPG", kGreen);
-    for (const char* name : {"a.jpg", "b.png", "c.JPG"}) host.add(root / "p" / name);
+    addSource("a.jpg", kRed);
+    addSource("b.png", kBlue);
+    addSource("c.JPG", kGreen);
     const fs::path logo5 = root / "w" / "other.bmp";
     writePicture(logo5, kGrey, 16, 8);
     host.tick(2, logo.native());
@@ -137,10 +138,8 @@ class MissingPictureTest : public BatchRunTest,
 TEST_P(MissingPictureTest, StopsTheRunWhereTheSlotsPassWouldBegin)
 {
     const MissingPictureCase& c = GetParam();
-    writePicture(root / "p" / "a.jpg", kRed);
-    writePicture(root / "p" / "b.jpg", kBlue);
-    host.add(root / "p" / "a.jpg");
-    host.add(root / "p" / "b.jpg");
+    addSource("a.jpg", kRed);
+    addSource("b.jpg", kBlue);
     for (int slot : c.withPicture) host.tick(slot, logo.native());
     host.slots[c.withoutPicture].checked = true;
 
@@ -168,9 +167,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(BatchRunTest, ImagesFromTwoFoldersAllGoBesideTheFirst)
 {
-    writePicture(root / "p" / "a.jpg", kRed);
+    addSource("a.jpg", kRed);
     writePicture(root / "q" / "d.jpg", kBlue);
-    host.add(root / "p" / "a.jpg");
     host.add(root / "q" / "d.jpg");
     host.tick(1, logo.native());
     run();
@@ -206,8 +204,7 @@ TEST_F(BatchRunTest, SameNameFromTwoFoldersKeepsBothPicturesApart)
 
 TEST_F(BatchRunTest, SameFileListedTwiceWritesOneOutput)
 {
-    writePicture(root / "p" / "a.jpg", kRed);
-    host.add(root / "p" / "a.jpg");
+    addSource("a.jpg", kRed);
     host.rows.push_back({"a.jpg", (root / "p" / "." / "a.jpg").native()});
     host.tick(1, logo.native());
     const BatchResult result = run();
@@ -243,8 +240,7 @@ TEST_F(BatchRunTest, CorruptImageBetweenTwoGoodOnesIsReportedAndWrittenNowhere)
 
 TEST_F(BatchRunTest, MissingSourceIsReportedWithItsReason)
 {
-    writePicture(root / "p" / "a.jpg", kRed);
-    host.add(root / "p" / "a.jpg");
+    addSource("a.jpg", kRed);
     host.add(root / "p" / "gone.jpg");
     host.tick(3, logo.native());
     const BatchResult result = run();
@@ -276,8 +272,7 @@ TEST_F(BatchRunTest, FailedConversionNeverComposesAnOlderWorkingCopy)
 
 TEST_F(BatchRunTest, SlotWhosePictureFailsWritesNothingNotEvenAnOldPicture)
 {
-    writePicture(root / "p" / "a.jpg", kRed);
-    host.add(root / "p" / "a.jpg");
+    addSource("a.jpg", kRed);
     host.tick(1, logo.native());
     run();
     ASSERT_TRUE(fs::exists(work / "水印1.bmp"));
@@ -302,10 +297,7 @@ TEST_F(BatchRunTest, WatermarkLargerThanEveryImageWarnsTwicePerImageHeightFirst)
 {
     const fs::path big = root / "w" / "big.png";
     writePicture(big, kGrey, 60, 50);
-    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
-        writePicture(root / "p" / name, kRed);
-        host.add(root / "p" / name);
-    }
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) addSource(name, kRed);
     host.tick(1, big.native());
     host.tick(2, big.native());
     const BatchResult result = run();
@@ -319,8 +311,7 @@ TEST_F(BatchRunTest, WatermarkLargerThanEveryImageWarnsTwicePerImageHeightFirst)
 
 TEST_F(BatchRunTest, WorkFolderIsMadeWhenTheRunBegins)
 {
-    writePicture(root / "p" / "a.jpg", kRed);
-    host.add(root / "p" / "a.jpg");
+    addSource("a.jpg", kRed);
     host.tick(1, logo.native());
     ASSERT_FALSE(fs::exists(work));
     const BatchResult result = run();
@@ -336,8 +327,7 @@ TEST_F(BatchRunTest, WorkFolderFallsBackToTheCacheWhenTheProgramFolderCannotHold
     const char* old = std::getenv("XDG_CACHE_HOME");
     const std::string saved = old ? old : "";
     ::setenv("XDG_CACHE_HOME", (root / "cache").c_str(), 1);
-    writePicture(root / "p" / "a.jpg", kRed);
-    host.add(root / "p" / "a.jpg");
+    addSource("a.jpg", kRed);
     host.tick(1, logo.native());
 
     const BatchResult result = run();
@@ -383,10 +373,8 @@ TEST_F(BatchRunTest, NoOutputReplacesAListedSourceOrAWatermarkPicture)
 
 TEST_F(BatchRunTest, StopRequestEndsTheRunAtOnce)
 {
-    writePicture(root / "p" / "a.jpg", kRed);
-    writePicture(root / "p" / "b.jpg", kBlue);
-    host.add(root / "p" / "a.jpg");
-    host.add(root / "p" / "b.jpg");
+    addSource("a.jpg", kRed);
+    addSource("b.jpg", kBlue);
     host.tick(1, logo.native());
     host.tick(2, logo.native());
     int pumps = 0;
@@ -407,10 +395,7 @@ TEST_F(BatchRunTest, StopDuringASizeWarningEndsTheRunBeforeTheNextRow)
 {
     const fs::path big = root / "w" / "big.png";
     writePicture(big, kGrey, 60, 50);
-    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) {
-        writePicture(root / "p" / name, kRed);
-        host.add(root / "p" / name);
-    }
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"}) addSource(name, kRed);
     host.tick(1, big.native());
     host.onWarning = [](RecordingHost& h) { h.stop = true; };  // the window closes meanwhile
     const BatchResult result = run();
@@ -423,8 +408,7 @@ TEST_F(BatchRunTest, StopDuringASizeWarningEndsTheRunBeforeTheNextRow)
 
 TEST_F(BatchRunTest, StopBeforeTheFirstRowConvertsNothing)
 {
-    writePicture(root / "p" / "a.jpg", kRed);
-    host.add(root / "p" / "a.jpg");
+    addSource("a.jpg", kRed);
     host.tick(1, logo.native());
     host.onPump = [](RecordingHost& h) { h.stop = true; };
     const BatchResult result = run();
@@ -435,9 +419,8 @@ TEST_F(BatchRunTest, StopBeforeTheFirstRowConvertsNothing)
 
 TEST_F(BatchRunTest, RowDroppedAtAPumpIsConvertedAndWritten)
 {
-    writePicture(root / "p" / "a.jpg", kRed);
+    addSource("a.jpg", kRed);
     writePicture(root / "q" / "late.png", kBlue);
-    host.add(root / "p" / "a.jpg");
     host.tick(1, logo.native());
     int pumps = 0;
     host.onPump = [&](RecordingHost& h) {
@@ -450,8 +433,7 @@ TEST_F(BatchRunTest, RowDroppedAtAPumpIsConvertedAndWritten)
 
 TEST_F(BatchRunTest, ListClearedAtAPumpOpensNoEmptyPath)
 {
-    writePicture(root / "p" / "a.jpg", kRed);
-    host.add(root / "p" / "a.jpg");
+    addSource("a.jpg", kRed);
     host.tick(1, logo.native());
     int pumps = 0;
     host.onPump = [&pumps](RecordingHost& h) {
@@ -466,10 +448,8 @@ TEST_F(BatchRunTest, ListClearedAtAPumpOpensNoEmptyPath)
 
 TEST_F(BatchRunTest, OptionsChooseFormatQualityAndOutputFolder)
 {
-    writePicture(root / "p" / "a.jpg", kRed);
-    writePicture(root / "p" / "b.png", kBlue);
-    host.add(root / "p" / "a.jpg");
-    host.add(root / "p" / "b.png");
+    addSource("a.jpg", kRed);
+    addSource("b.png", kBlue);
     host.tick(1, logo.native());
     options.format = EncoderFormat::Png;
     options.outputDir = root / "out";
@@ -483,8 +463,7 @@ TEST_F(BatchRunTest, OptionsChooseFormatQualityAndOutputFolder)
 
 TEST_F(BatchRunTest, SettingsAreReadAtEveryComposite)
 {
-    writePicture(root / "p" / "a.jpg", kRed);
-    host.add(root / "p" / "a.jpg");
+    addSource("a.jpg", kRed);
     host.tick(1, logo.native());
     int pumps = 0;
     host.onPump = [this, &pumps](RecordingHost&) {

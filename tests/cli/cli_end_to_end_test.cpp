@@ -13,10 +13,6 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-constexpr Rgb kRed{200, 40, 40};
-constexpr Rgb kBlue{40, 60, 210};
-constexpr Rgb kGrey{128, 128, 128};
-
 class CliTest : public ::testing::Test {
 protected:
     void SetUp() override

@@ -25,36 +25,52 @@ TEST(ProgressBar, ShowsDoneTotalRateAndTimeLeft)
     for (const Case& c : cases) EXPECT_EQ(progressBarText(c.done, c.total, c.seconds), c.text);
 }
 
-std::string written(std::FILE* file)
-{
-    std::rewind(file);
-    std::string text;
-    for (int c; (c = std::fgetc(file)) != EOF;) text.push_back(static_cast<char>(c));
-    return text;
-}
+// A temporary file in the place of standard error, closed when the test ends.
+class StreamCapture {
+public:
+    StreamCapture() : file_(std::tmpfile()) {}
+    ~StreamCapture()
+    {
+        if (file_) std::fclose(file_);
+    }
+    StreamCapture(const StreamCapture&) = delete;
+    StreamCapture& operator=(const StreamCapture&) = delete;
+
+    std::FILE* file() const { return file_; }
+
+    std::string written() const
+    {
+        std::rewind(file_);
+        std::string text;
+        for (int c; (c = std::fgetc(file_)) != EOF;) text.push_back(static_cast<char>(c));
+        return text;
+    }
+
+private:
+    std::FILE* file_;
+};
 
 TEST(ProgressReporter, WithoutATerminalWritesOnlyWarnings)
 {
-    std::FILE* file = std::tmpfile();
-    ASSERT_NE(file, nullptr);
-    ProgressReporter reporter(file, false);
+    const StreamCapture stream;
+    ASSERT_NE(stream.file(), nullptr);
+    ProgressReporter reporter(stream.file(), false);
     reporter.imageDone(1, 2);
     reporter.sizeWarning("p/a.jpg");
     reporter.imageDone(2, 2);
     reporter.finish();
-    EXPECT_EQ(written(file), "warning: p/a.jpg: 水印图片大于原图，可能造成加水印失败\n");
-    std::fclose(file);
+    EXPECT_EQ(stream.written(), "warning: p/a.jpg: 水印图片大于原图，可能造成加水印失败\n");
 }
 
 TEST(ProgressReporter, OnATerminalRedrawsTheBarAroundWarnings)
 {
-    std::FILE* file = std::tmpfile();
-    ASSERT_NE(file, nullptr);
-    ProgressReporter reporter(file, true);
+    const StreamCapture stream;
+    ASSERT_NE(stream.file(), nullptr);
+    ProgressReporter reporter(stream.file(), true);
     reporter.imageDone(1, 2);
     reporter.sizeWarning("b.png");
     reporter.finish();
-    const std::string text = written(file);
+    const std::string text = stream.written();
     const std::size_t warning = text.find("\r\033[Kwarning: b.png: ");
     ASSERT_NE(warning, std::string::npos) << text;  // the bar is cleared before the warning
     EXPECT_LT(text.find("] 1/2"), warning);                      // the bar came first

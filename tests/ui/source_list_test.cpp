@@ -5,10 +5,13 @@
 #include <QUrl>
 
 #include <memory>
+#include <utility>
 
+#include "file_drop.h"
 #include "ui/source_list.h"
 
 using zendavo::SourceList;
+using zendavo::testing::filesMime;
 
 namespace {
 
@@ -18,9 +21,9 @@ struct DropOutcome {
 };
 
 // Sends the drag-enter, drag-move and drop events a file manager's drop causes.
-DropOutcome dropOn(SourceList& list, QMimeData* mime)
+DropOutcome dropOn(SourceList& list, std::unique_ptr<QMimeData> owner)
 {
-    const std::unique_ptr<QMimeData> owner(mime);  // a drop event never owns its data
+    QMimeData* mime = owner.get();  // a drop event never owns its data
     DropOutcome out;
     const auto conn = QObject::connect(&list, &SourceList::filesDropped,
                                        [&out](const std::vector<std::string>& p) { out.delivered = p; });
@@ -37,15 +40,6 @@ DropOutcome dropOn(SourceList& list, QMimeData* mime)
     }
     QObject::disconnect(conn);
     return out;
-}
-
-QMimeData* filesMime(const QStringList& paths)
-{
-    auto* mime = new QMimeData;
-    QList<QUrl> urls;
-    for (const QString& p : paths) urls.push_back(QUrl::fromLocalFile(p));
-    mime->setUrls(urls);
-    return mime;
 }
 
 std::vector<std::string> names(const SourceList& list)
@@ -159,11 +153,11 @@ private slots:
     void refusesWhatIsNotALocalFileList()
     {
         QFETCH(QString, kind);
-        auto* mime = new QMimeData;
+        auto mime = std::make_unique<QMimeData>();
         if (kind == "text") mime->setText("/p/a.jpg");
         if (kind == "http") mime->setUrls({QUrl("http://example.com/a.jpg")});
         SourceList list;
-        const DropOutcome out = dropOn(list, mime);
+        const DropOutcome out = dropOn(list, std::move(mime));
         QVERIFY(!out.accepted);
         QVERIFY(out.delivered.empty());
         QCOMPARE(list.rowCount(), 0);
@@ -181,10 +175,10 @@ private slots:
     // A path that is not valid UTF-8 still names its file: the bytes arrive unchanged.
     void keepsPathBytesThatAreNotUtf8()
     {
-        auto* mime = new QMimeData;
+        auto mime = std::make_unique<QMimeData>();
         mime->setUrls({QUrl::fromEncoded("file:///tmp/%FF%FE%E6%B0%B4.jpg")});
         SourceList list;
-        const DropOutcome out = dropOn(list, mime);
+        const DropOutcome out = dropOn(list, std::move(mime));
         QVERIFY(out.accepted);
         list.appendAccepted(out.delivered);
         QCOMPARE(list.rowCount(), 1);

@@ -30,6 +30,20 @@ double secondsSince(std::chrono::steady_clock::time_point start)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
+UpdateNotice connectAndCheck(UpdateCheck& check, double program = programVersion)
+{
+    check.connectUpdateServer();
+    return check.checkForUpdate(program);
+}
+
+// What a check that learnt no version shows: nothing, and the version still at 0.
+void expectNoVersionRead(const UpdateCheck& check, const UpdateNotice& notice)
+{
+    EXPECT_FALSE(notice.visible);
+    EXPECT_EQ(notice.title, "");
+    EXPECT_DOUBLE_EQ(check.latestVersion(), 0.0);
+}
+
 // Each test works in a database of its own, so that tests may run side by side.
 class UpdateServerTest : public ::testing::Test {
 protected:
@@ -111,8 +125,7 @@ TEST_F(UpdateServerTest, ComparesTheServerVersionWithOurs)
         SCOPED_TRACE("ver " + c.ver + ", program " + std::to_string(c.program));
         setRows("(1, " + c.ver + ", '有新版本', 'https://zendavo.example/get')");
         UpdateCheck check(config());
-        check.connectUpdateServer();
-        const UpdateNotice notice = check.checkForUpdate(c.program);
+        const UpdateNotice notice = connectAndCheck(check, c.program);
         EXPECT_EQ(notice.visible, c.visible);
         EXPECT_EQ(notice.title, c.title);
         EXPECT_EQ(notice.text, c.visible ? "有新版本" : "");
@@ -127,8 +140,7 @@ TEST_F(UpdateServerTest, ReadsANumericVersionColumn)
     arrange("ALTER TABLE addwatermark MODIFY ver DOUBLE");
     setRows("(1, 1.1, '新', 'https://zendavo.example/')");
     UpdateCheck check(config());
-    check.connectUpdateServer();
-    const UpdateNotice notice = check.checkForUpdate(programVersion);
+    const UpdateNotice notice = connectAndCheck(check);
     EXPECT_TRUE(notice.visible);
     EXPECT_EQ(notice.title, "Zendavo1.03（有新的版本1.1）");
     EXPECT_DOUBLE_EQ(check.latestVersion(), 1.1);
@@ -162,8 +174,7 @@ TEST_F(UpdateServerTest, TheLastReturnedRowWins)
         SCOPED_TRACE(c.rows);
         setRows(c.rows);
         UpdateCheck check(config());
-        check.connectUpdateServer();
-        const UpdateNotice notice = check.checkForUpdate(programVersion);
+        const UpdateNotice notice = connectAndCheck(check);
         EXPECT_EQ(notice.visible, c.visible);
         EXPECT_DOUBLE_EQ(check.latestVersion(), c.latest);
         EXPECT_EQ(check.noticeText(), c.note);
@@ -175,8 +186,7 @@ TEST_F(UpdateServerTest, NullTextsReadAsEmpty)
 {
     setRows("(1, '1.1', NULL, NULL)");
     UpdateCheck check(config());
-    check.connectUpdateServer();
-    const UpdateNotice notice = check.checkForUpdate(programVersion);
+    const UpdateNotice notice = connectAndCheck(check);
     EXPECT_TRUE(notice.visible);
     EXPECT_EQ(notice.title, "Zendavo1.03（有新的版本1.1）");
     EXPECT_EQ(notice.text, "");
@@ -189,8 +199,7 @@ TEST_F(UpdateServerTest, NullAfterValuesReplacesThem)
 {
     setRows("(1, '1.1', '新', 'https://a.example/'), (1, '1.2', NULL, NULL)");
     UpdateCheck check(config());
-    check.connectUpdateServer();
-    const UpdateNotice notice = check.checkForUpdate(programVersion);
+    const UpdateNotice notice = connectAndCheck(check);
     EXPECT_TRUE(notice.visible);
     EXPECT_EQ(notice.text, "");
     EXPECT_EQ(check.noticeText(), "");
@@ -210,11 +219,7 @@ TEST_F(UpdateServerTest, ColumnNamesAreCaseSensitive)
                 "` VARCHAR(64), note TEXT, upaddress TEXT) CHARACTER SET utf8mb4; "
                 "INSERT INTO addwatermark VALUES (1, '1.1', '新版本', 'https://zendavo.example/')");
         UpdateCheck check(config());
-        check.connectUpdateServer();
-        const UpdateNotice notice = check.checkForUpdate(programVersion);
-        EXPECT_FALSE(notice.visible);
-        EXPECT_EQ(notice.title, "");
-        EXPECT_DOUBLE_EQ(check.latestVersion(), 0.0);
+        expectNoVersionRead(check, connectAndCheck(check));
         // The columns that are spelled right are still read.
         EXPECT_EQ(check.noticeText(), "新版本");
         EXPECT_EQ(check.noticeLink(), "https://zendavo.example/");
@@ -237,11 +242,7 @@ TEST_F(UpdateServerTest, NoRowOrNoTableReadsNothing)
                 "PRIMARY KEY, mark INT, ver VARCHAR(64), note TEXT, upaddress TEXT)");
         arrange(sql);
         UpdateCheck check(config());
-        check.connectUpdateServer();
-        const UpdateNotice notice = check.checkForUpdate(programVersion);
-        EXPECT_FALSE(notice.visible);
-        EXPECT_EQ(notice.title, "");
-        EXPECT_DOUBLE_EQ(check.latestVersion(), 0.0);
+        expectNoVersionRead(check, connectAndCheck(check));
         EXPECT_EQ(check.noticeText(), "");
         EXPECT_EQ(check.noticeLink(), "");
     }
@@ -295,8 +296,7 @@ TEST_F(UpdateServerTest, ChineseNoticeArrivesIntact)
                 ", MODIFY upaddress TEXT CHARACTER SET " + c.charset);
         setRows("(1, '1.1', '" + c.note + "', 'https://zendavo.example/下载')");
         UpdateCheck check(config());
-        check.connectUpdateServer();
-        const UpdateNotice notice = check.checkForUpdate(programVersion);
+        const UpdateNotice notice = connectAndCheck(check);
         EXPECT_TRUE(notice.visible);
         EXPECT_EQ(notice.text, c.note);
         EXPECT_EQ(check.noticeLink(), "https://zendavo.example/下载");
@@ -330,8 +330,7 @@ TEST_F(UpdateServerTest, NoticeIsOneLineOfPlainText)
         SCOPED_TRACE(c.sql);
         setRows("(1, '1.1', " + c.sql + ", 'https://zendavo.example/')");
         UpdateCheck check(config());
-        check.connectUpdateServer();
-        const UpdateNotice notice = check.checkForUpdate(programVersion);
+        const UpdateNotice notice = connectAndCheck(check);
         EXPECT_TRUE(notice.visible);
         EXPECT_EQ(notice.text, c.text);
     }
@@ -350,8 +349,7 @@ TEST_F(UpdateServerTest, ReadsAndWritesNumbersInTheCLocale)
 
     setRows("(1, '1.25', '新', 'https://zendavo.example/')");
     UpdateCheck check(config());
-    check.connectUpdateServer();
-    const UpdateNotice notice = check.checkForUpdate(programVersion);
+    const UpdateNotice notice = connectAndCheck(check);
     std::setlocale(LC_ALL, previous.c_str());
     EXPECT_DOUBLE_EQ(check.latestVersion(), 1.25);
     EXPECT_TRUE(notice.visible);
@@ -405,17 +403,24 @@ private:
     int savedErr_ = -1;
 };
 
-// A loopback port that nothing listens on.
-unsigned closedPort()
+// A TCP socket bound to a free loopback port, and that port in `address`.
+int boundLoopbackSocket(sockaddr_in& address)
 {
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
+    address = {};
     address.sin_family = AF_INET;
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     socklen_t length = sizeof address;
     bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
     getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
+    return fd;
+}
+
+// A loopback port that nothing listens on.
+unsigned closedPort()
+{
+    sockaddr_in address{};
+    close(boundLoopbackSocket(address));
     return ntohs(address.sin_port);
 }
 
@@ -453,9 +458,7 @@ TEST_F(UpdateServerTest, RefusedConnectionsShowNothing)
         // Refusals answer at once, well inside the time-out.
         EXPECT_LT(secondsSince(start), static_cast<double>(c.config.timeoutSeconds));
         EXPECT_FALSE(first.visible);
-        EXPECT_FALSE(second.visible);
-        EXPECT_EQ(second.title, "");
-        EXPECT_DOUBLE_EQ(check.latestVersion(), 0.0);
+        expectNoVersionRead(check, second);
         EXPECT_EQ(check.noticeText(), "");
     }
 }
@@ -469,12 +472,10 @@ TEST_F(UpdateServerTest, NoHostAsksNothing)
     ::setenv("MYSQL_UNIX_PORT", server_.socket.c_str(), 1);
     ::setenv("MYSQL_HOST", server_.host.c_str(), 1);
     UpdateCheck check(noHost);
-    check.connectUpdateServer();
-    const UpdateNotice notice = check.checkForUpdate(programVersion);
+    const UpdateNotice notice = connectAndCheck(check);
     ::unsetenv("MYSQL_UNIX_PORT");
     ::unsetenv("MYSQL_HOST");
-    EXPECT_FALSE(notice.visible);
-    EXPECT_DOUBLE_EQ(check.latestVersion(), 0.0);
+    expectNoVersionRead(check, notice);
 
     // The same settings with the host do reach the server.
     UpdateCheck reached(config());
@@ -494,8 +495,7 @@ TEST_F(UpdateServerTest, LocalhostMeansTcp)
     local.password = "tcp-only";
     ::setenv("MYSQL_UNIX_PORT", server_.socket.c_str(), 1);
     UpdateCheck check(local);
-    check.connectUpdateServer();
-    const UpdateNotice notice = check.checkForUpdate(programVersion);
+    const UpdateNotice notice = connectAndCheck(check);
     ::unsetenv("MYSQL_UNIX_PORT");
     arrange("DROP USER 'zendavo_tcp'@'127.0.0.1'");
     EXPECT_TRUE(notice.visible);
@@ -507,14 +507,9 @@ class SilentServer {
 public:
     explicit SilentServer(bool fullBacklog)
     {
-        listener_ = socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+        listener_ = boundLoopbackSocket(address);
         listen(listener_, 0);
-        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
         port_ = ntohs(address.sin_port);
         if (!fullBacklog) return;
         for (int i = 0; i < 4; ++i) {
@@ -553,8 +548,7 @@ TEST(UpdateCheckTimeout, ASilentServerIsGivenUpAfterTheTimeOut)
         const auto start = std::chrono::steady_clock::now();
         UpdateCheck check(config);
         OutputCapture output;
-        check.connectUpdateServer();
-        const UpdateNotice notice = check.checkForUpdate(programVersion);
+        const UpdateNotice notice = connectAndCheck(check);
         const double seconds = secondsSince(start);
         EXPECT_EQ(output.text(), "");
         EXPECT_FALSE(notice.visible);
@@ -588,8 +582,7 @@ TEST_F(UpdateServerTest, AStalledQueryIsGivenUpAfterTheReadTimeOut)
     const double seconds = secondsSince(start);
     mysql_close(locker);
 
-    EXPECT_FALSE(notice.visible);
-    EXPECT_DOUBLE_EQ(check.latestVersion(), 0.0);
+    expectNoVersionRead(check, notice);
     EXPECT_GE(seconds, 0.8);
     EXPECT_LT(seconds, 4.5);
 }
