@@ -61,7 +61,7 @@ MainWindow::MainWindow(WatermarkSettings& settings, DesktopServices& services,
     : QWidget(parent), settings_(settings), services_(services), update_(std::move(updateServer))
 {
     setWindowIcon(programIcon());
-    makeFixedWindow(*this, QSize(535, 492));
+    makeFixedWindow(*this, QSize(535, 492), QSize(535, 520));
     buildControls();
     startUp();
 }

@@ -73,6 +73,7 @@ public:
             return false;
         }
         readFiles_.add(caption);
+        createSlotFolder(outputBase(), slot);
         const BmpBuffer watermark = loadWatermark(caption, watermarkCopyPath(result_.workFolder, slot));
         host_.setProgress(0);
         host_.setStatusText(slotStatusText(slot));
@@ -118,7 +119,7 @@ private:
                                         options_.format, options_.quality};
             const std::string name = entry.fileName;
             failure = writeWatermarked(entry.copyPath, watermark, settings,
-                                       [this, &name] { host_.showSizeWarning(name); }, request,
+                                       [this, &name](SizeWarning) { host_.showSizeWarning(name); }, request,
                                        readFiles_);
         }
         if (!failure) {
@@ -151,6 +152,10 @@ BatchResult runBatch(BatchHost& host, const BatchOptions& options)
     // Made here, not at start-up, so the first run of a fresh install has somewhere to write.
     const fs::path workFolder =
         prepareWorkFolder(options.workFolder, cacheWorkFolderPath()).value_or(options.workFolder);
+    if (options.outputDir) {
+        std::error_code ec;
+        fs::create_directories(*options.outputDir, ec);
+    }
     Run run(host, options, workFolder);
     run.result().outcome = BatchOutcome::Stopped;
 

@@ -3,6 +3,7 @@
 #include <system_error>
 
 #include "formats/file_io.h"
+#include "batch/slot_names.h"
 #include "formats/image_converter.h"
 
 namespace zendavo {
@@ -52,12 +53,16 @@ std::optional<FailureKind> writeWatermarked(const fs::path& copyPath, const BmpB
     BmpBuffer picture{readFile(copyPath)};
     if (!compositeInPlace(picture, watermark, settings, onSizeWarning))
         return isUsable(picture) ? FailureKind::WatermarkUnreadable : FailureKind::WorkCopyFailed;
-    std::error_code ec;
-    if (request.output.has_parent_path()) fs::create_directories(request.output.parent_path(), ec);
     if (encodeBmp(picture.view(), request.format, request.output.native(), nullptr,
                   request.quality) != 1)
         return FailureKind::OutputNotWritten;
     return std::nullopt;
+}
+
+void createSlotFolder(const fs::path& base, int slot)
+{
+    std::error_code ec;
+    fs::create_directory(base / slotFolderName(slot), ec);
 }
 
 fs::path baseFolderOf(const std::string& firstPath)

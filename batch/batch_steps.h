@@ -33,8 +33,12 @@ struct OutputRequest {
     int quality = 75;
 };
 
-// Reads the working copy, draws the watermark into it and writes the output (its folder is
-// created when missing). Refuses to replace a file in `protectedFiles`. nullopt when written.
+// Creates the slot's output folder inside `base` (one folder, never its parents: a missing
+// base means the outputs fail rather than a tree appearing somewhere). Failure is not reported.
+void createSlotFolder(const std::filesystem::path& base, int slot);
+
+// Reads the working copy, draws the watermark into it and writes the output into its existing
+// folder. Refuses to replace a file in `protectedFiles`. nullopt when written.
 std::optional<FailureKind> writeWatermarked(const std::filesystem::path& copyPath,
                                             const BmpBuffer& watermark,
                                             const WatermarkSettings& settings,

@@ -14,6 +14,18 @@ std::string safeFileName(const std::string& fileName)
     return name;
 }
 
+namespace {
+
+// One key for every spelling of one file: relative or absolute, through links or not.
+std::string sameFileKey(const std::string& path)
+{
+    std::error_code ec;
+    const fs::path resolved = fs::weakly_canonical(fs::absolute(path, ec), ec);
+    return ec ? fs::path(path).lexically_normal().native() : resolved.native();
+}
+
+}  // namespace
+
 SourceTable::SourceTable(fs::path workFolder, EncoderFormat format)
     : workFolder_(std::move(workFolder)), format_(format)
 {
@@ -24,7 +36,7 @@ SourceTable::SourceTable(fs::path workFolder, EncoderFormat format)
 
 SourceEntry& SourceTable::entryFor(const std::string& path, const std::string& fileName)
 {
-    const std::string key = fs::path(path).lexically_normal().native();
+    const std::string key = sameFileKey(path);
     auto [it, isNew] = entries_.try_emplace(key);
     SourceEntry& entry = it->second;
     if (isNew) {

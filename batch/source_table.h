@@ -27,7 +27,7 @@ public:
     SourceTable(std::filesystem::path workFolder, EncoderFormat format);
 
     // The entry of `path`; the first call for a path names its copy and its output. The same
-    // file listed twice, however spelt (a/./b.jpg and a/b.jpg), is one entry.
+    // file listed twice, however spelt (a/./b.jpg, a/b.jpg, ./a/b.jpg, a link to it), is one entry.
     SourceEntry& entryFor(const std::string& path, const std::string& fileName);
 
 private:

@@ -47,6 +47,9 @@ public:
         for (const auto& [number, picture] : options_.slots)
             slots_.push_back({number, loadWatermark(picture, watermarkCopyPath(workFolder, number))});
         base_ = options_.outputDir ? *options_.outputDir : baseFolderOf(images.front());
+        std::error_code ec;
+        if (options_.outputDir) fs::create_directories(*options_.outputDir, ec);
+        for (const Slot& slot : slots_) createSlotFolder(base_, slot.number);
 
         const int workers = std::min<int>(options_.jobs, static_cast<int>(jobs_.size()));
         {
@@ -88,7 +91,7 @@ private:
     {
         const OutputRequest request{base_ / slotFolderName(slot.number) / source.outputName,
                                     options_.format, options_.quality};
-        const auto warn = [this, &source] {
+        const auto warn = [this, &source](SizeWarning) {
             const std::lock_guard lock(reportMutex_);
             reporter_.sizeWarning(source.path);
         };

@@ -11,6 +11,8 @@ SignalWatch::SignalWatch()
     sigemptyset(&signals_);
     sigaddset(&signals_, SIGINT);
     sigaddset(&signals_, SIGTERM);
+    sigaddset(&signals_, SIGHUP);  // the terminal closed or the ssh session dropped
+    sigaddset(&signals_, SIGQUIT);
     pthread_sigmask(SIG_BLOCK, &signals_, &previousMask_);
     watcher_ = std::thread([this] { watch(); });
 }

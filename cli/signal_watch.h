@@ -10,8 +10,8 @@ namespace zendavo {
 
 class SignalWatch {
 public:
-    // Blocks both signals in this thread, and so in every thread started after it; a watcher
-    // thread waits for them. Make it before any other thread.
+    // Blocks the stop signals (INT, TERM, HUP, QUIT) in this thread, and so in every thread
+    // started after it; a watcher thread waits for them. Make it before any other thread.
     SignalWatch();
     ~SignalWatch();
     SignalWatch(const SignalWatch&) = delete;

@@ -44,8 +44,8 @@ bool compositeInPlace(BmpBuffer& picture, const BmpBuffer& watermark,
 
     const std::int64_t W = src.width, H = src.height, w = mark.width, h = mark.height;
     const Placement at = computePlacement(settings, W, H, w, h);
-    if (H < h && onSizeWarning) onSizeWarning();
-    if (W < w && onSizeWarning) onSizeWarning();
+    if (H < h && onSizeWarning) onSizeWarning(SizeWarning::TallerThanPicture);
+    if (W < w && onSizeWarning) onSizeWarning(SizeWarning::WiderThanPicture);
 
     // Watermark column i lands on source column at.x + i; keep the part that overlaps.
     const std::int64_t firstColumn = std::max<std::int64_t>(0, -at.x);

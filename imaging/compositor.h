@@ -9,9 +9,14 @@
 
 namespace zendavo {
 
-// Called once for every "watermark larger than the picture" condition (height first, then
-// width); composing goes on when it returns.
-using SizeWarningHandler = std::function<void()>;
+enum class SizeWarning {
+    TallerThanPicture,
+    WiderThanPicture,
+};
+
+// Called once for every "watermark larger than the picture" condition, the height first; composing
+// goes on when it returns.
+using SizeWarningHandler = std::function<void(SizeWarning)>;
 
 // The composite as a new buffer, or an empty one when either input is not a usable 24-bit
 // bitmap. Neither input is changed.

@@ -51,7 +51,7 @@ SettingsWindow::SettingsWindow(WatermarkSettings& settings, QWidget* parent)
 {
     setWindowTitle(QString::fromUtf8("水印设置"));
     setWindowIcon(programIcon());
-    makeFixedWindow(*this, QSize(650, 622));
+    makeFixedWindow(*this, QSize(650, 622), QSize(650, 650));
 
     previewBox_ = new QLabel(this);
     previewBox_->setObjectName(QString::fromUtf8("图片框1"));

@@ -23,6 +23,13 @@ std::string localPathBytes(const QUrl& url)
     return QByteArray::fromPercentEncoding(encoded).toStdString();
 }
 
+// Only the names are taken: a proposed move must never make the file manager delete the files.
+void acceptAsCopy(QDropEvent& event)
+{
+    event.setDropAction(Qt::CopyAction);
+    event.accept();
+}
+
 }  // namespace
 
 SourceList::SourceList(QWidget* parent) : QTreeWidget(parent)
@@ -131,7 +138,7 @@ bool SourceList::takes(const QMimeData* mime) const
 void SourceList::dragEnterEvent(QDragEnterEvent* event)
 {
     if (takes(event->mimeData())) {
-        event->acceptProposedAction();
+        acceptAsCopy(*event);
     } else {
         event->ignore();
     }
@@ -140,7 +147,7 @@ void SourceList::dragEnterEvent(QDragEnterEvent* event)
 void SourceList::dragMoveEvent(QDragMoveEvent* event)
 {
     if (takes(event->mimeData())) {
-        event->acceptProposedAction();
+        acceptAsCopy(*event);
     } else {
         event->ignore();
     }
@@ -152,7 +159,7 @@ void SourceList::dropEvent(QDropEvent* event)
         event->ignore();
         return;
     }
-    event->acceptProposedAction();
+    acceptAsCopy(*event);
     emit filesDropped(droppedPaths(*event->mimeData()));
 }
 

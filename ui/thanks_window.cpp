@@ -11,7 +11,7 @@ ThanksWindow::ThanksWindow(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QString::fromUtf8("感谢支持"));
     setWindowIcon(programIcon());
-    makeFixedWindow(*this, QSize(650, 400));
+    makeFixedWindow(*this, QSize(650, 400), QSize(650, 429));
 
     auto* picture = new QLabel(this);
     picture->setObjectName(QString::fromUtf8("图片框1"));

@@ -8,7 +8,9 @@ class QWidget;
 
 namespace zendavo {
 
-void makeFixedWindow(QWidget& window, QSize clientSize);
-void centreOnScreen(QWidget& window);
+// outerSize is the window with its caption and frame, which is what gets centred: a top-level
+// window's position is its frame's corner.
+void makeFixedWindow(QWidget& window, QSize clientSize, QSize outerSize);
+void centreOnScreen(QWidget& window, QSize outerSize);
 
 }  // namespace zendavo

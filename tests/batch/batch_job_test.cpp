@@ -206,14 +206,16 @@ TEST_F(BatchRunTest, SameFileListedTwiceWritesOneOutput)
 {
     addSource("a.jpg", kRed);
     host.rows.push_back({"a.jpg", (root / "p" / "." / "a.jpg").native()});
+    fs::create_directory_symlink(root / "p", root / "link");
+    host.rows.push_back({"a.jpg", (root / "link" / "a.jpg").native()});
     host.tick(1, logo.native());
     const BatchResult result = run();
     EXPECT_TRUE(result.failures.empty());
     EXPECT_EQ(result.outputsWritten, 1);
     EXPECT_EQ(namesIn(root / "p" / "水印1"), std::vector<std::string>{"a.jpg"});
     EXPECT_EQ(host.only("progress:"),
-              (Events{"progress:0", "progress:50", "progress:100", "progress:0", "progress:50",
-                      "progress:100"}));
+              (Events{"progress:0", "progress:33", "progress:66", "progress:100", "progress:0",
+                      "progress:33", "progress:66", "progress:100"}));
 }
 
 TEST_F(BatchRunTest, CorruptImageBetweenTwoGoodOnesIsReportedAndWrittenNowhere)
@@ -286,7 +288,8 @@ TEST_F(BatchRunTest, SlotWhosePictureFailsWritesNothingNotEvenAnOldPicture)
     second.tick(2, logo.native());
     const BatchResult result = runBatch(second, options);
 
-    EXPECT_FALSE(fs::exists(root / "p" / "水印1"));
+    EXPECT_TRUE(fs::is_directory(root / "p" / "水印1"));
+    EXPECT_TRUE(namesIn(root / "p" / "水印1").empty());
     EXPECT_EQ(namesIn(root / "p" / "水印2"), std::vector<std::string>{"a.jpg"});
     ASSERT_EQ(result.failures.size(), 1u);
     EXPECT_EQ(result.failures[0].kind, FailureKind::WatermarkUnreadable);
@@ -388,7 +391,7 @@ TEST_F(BatchRunTest, StopRequestEndsTheRunAtOnce)
     EXPECT_EQ(host.events.back(), "pump");
     EXPECT_TRUE(host.only("open:").empty());
     EXPECT_EQ(namesIn(root / "p" / "水印1").size(), 2u);
-    EXPECT_FALSE(fs::exists(root / "p" / "水印2"));
+    EXPECT_TRUE(namesIn(root / "p" / "水印2").empty());
 }
 
 TEST_F(BatchRunTest, StopDuringASizeWarningEndsTheRunBeforeTheNextRow)
@@ -443,7 +446,19 @@ TEST_F(BatchRunTest, ListClearedAtAPumpOpensNoEmptyPath)
     EXPECT_EQ(result.outcome, BatchOutcome::Finished);
     EXPECT_TRUE(host.only("open:").empty());
     EXPECT_EQ(host.events.back(), "status:已全部制作完成");
-    EXPECT_FALSE(fs::exists(root / "p" / "水印1"));
+    EXPECT_TRUE(namesIn(root / "p" / "水印1").empty());
+}
+
+TEST_F(BatchRunTest, AMissingFirstFolderIsNeverCreated)
+{
+    host.add(root / "gone" / "deep" / "a.jpg");
+    addSource("b.jpg", kRed);
+    host.tick(1, logo.native());
+    const BatchResult result = run();
+    EXPECT_FALSE(fs::exists(root / "gone"));
+    ASSERT_EQ(result.failures.size(), 2u);
+    EXPECT_EQ(result.failures[0].kind, FailureKind::SourceMissing);
+    EXPECT_EQ(result.failures[1].kind, FailureKind::OutputNotWritten);
 }
 
 TEST_F(BatchRunTest, OptionsChooseFormatQualityAndOutputFolder)

@@ -155,8 +155,22 @@ TEST(BatchSteps, OutputThatCannotBeWrittenIsReported)
               FailureKind::OutputNotWritten);
     EXPECT_EQ(writeWatermarked(root / "gone.bmp", mark, settings, {}, {root / "out" / "a.jpg"}, none),
               FailureKind::WorkCopyFailed);
+    EXPECT_EQ(writeWatermarked(copy, mark, settings, {}, {root / "out" / "a.jpg"}, none),
+              FailureKind::OutputNotWritten);  // the folder is not made here
+    fs::create_directory(root / "out");
     EXPECT_EQ(writeWatermarked(copy, mark, settings, {}, {root / "out" / "a.jpg"}, none), std::nullopt);
     EXPECT_TRUE(startsWithJpegMarker(root / "out" / "a.jpg"));
+}
+
+TEST(BatchSteps, SlotFolderIsOneFolderNeverItsParents)
+{
+    TempFolder root;
+    createSlotFolder(root.path(), 3);
+    EXPECT_TRUE(fs::is_directory(root / "水印3"));
+    createSlotFolder(root.path(), 3);  // an existing folder is fine
+    EXPECT_TRUE(fs::is_directory(root / "水印3"));
+    createSlotFolder(root / "gone" / "deep", 1);
+    EXPECT_FALSE(fs::exists(root / "gone"));
 }
 
 }  // namespace

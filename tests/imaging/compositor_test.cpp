@@ -83,7 +83,7 @@ TEST(Compositor, SamplePicturesAtDefaultsDrawOnlyTheirRectangle)
         return (c + r) % 3 ? Rgb{255, 255, 255} : Rgb{static_cast<std::uint8_t>(c), 40, 90};
     });
     int warnings = 0;
-    const BmpBuffer result = composite(source, mark, WatermarkSettings{}, [&] { ++warnings; });
+    const BmpBuffer result = composite(source, mark, WatermarkSettings{}, [&](SizeWarning) { ++warnings; });
     EXPECT_EQ(warnings, 0);
     expectDrawnExactly(
         result, source, mark,
@@ -152,7 +152,7 @@ TEST_P(ClipAtEdges, OverlapIsDrawnWhereItBelongs)
         return Rgb{static_cast<std::uint8_t>(c * 3), static_cast<std::uint8_t>(r * 5), 128};
     });
     int warnings = 0;
-    const BmpBuffer result = composite(source, mark, k.settings, [&] { ++warnings; });
+    const BmpBuffer result = composite(source, mark, k.settings, [&](SizeWarning) { ++warnings; });
     EXPECT_EQ(warnings, k.warnings);
     expectDrawnExactly(
         result, source, mark,
@@ -178,12 +178,30 @@ INSTANTIATE_TEST_SUITE_P(
         ClipCase{"WiderWithMargin", {1, 20, 0}, 45, 6, 20, 0, 1}),
     [](const auto& test) { return test.param.name; });
 
+TEST(Compositor, SizeWarningsComeHeightFirst)
+{
+    using W = SizeWarning;
+    const auto source = makeSolidBmp(650, 450, {90, 90, 90});
+    const std::pair<std::pair<int, int>, std::vector<W>> cases[] = {
+        {{800, 500}, {W::TallerThanPicture, W::WiderThanPicture}},
+        {{700, 40}, {W::WiderThanPicture}},
+        {{100, 451}, {W::TallerThanPicture}},
+        {{650, 450}, {}},
+    };
+    for (const auto& [size, expected] : cases) {
+        std::vector<W> seen;
+        const auto mark = makeSolidBmp(size.first, size.second, {0, 0, 0});
+        EXPECT_FALSE(composite(source, mark, {1, 0, 0}, [&](W w) { seen.push_back(w); }).empty());
+        EXPECT_EQ(seen, expected) << size.first << " x " << size.second;
+    }
+}
+
 TEST(Compositor, WatermarkWiderThanThePhotoIsCutToTheOverlap)
 {
     const auto source = patternedSource(650, 450);
     const auto mark = makeSolidBmp(700, 40, {100, 100, 100});
     int warnings = 0;
-    const BmpBuffer result = composite(source, mark, {1, 20, 0}, [&] { ++warnings; });
+    const BmpBuffer result = composite(source, mark, {1, 20, 0}, [&](SizeWarning) { ++warnings; });
     EXPECT_EQ(warnings, 1);
     EXPECT_EQ(pixelAt(result, 19, 0), pixelAt(source, 19, 0));
     EXPECT_NE(pixelAt(result, 20, 0), pixelAt(source, 20, 0));
@@ -199,7 +217,7 @@ TEST(Compositor, NonBitmapInputsGiveAnEmptyResultWithoutWarning)
     auto thirtyTwo = eightBit;
     thirtyTwo.bytes[28] = 32;
     int warnings = 0;
-    const auto count = [&] { ++warnings; };
+    const auto count = [&](SizeWarning) { ++warnings; };
     for (const BmpBuffer* bad : {&eightBit, &thirtyTwo}) {
         EXPECT_TRUE(composite(good, *bad, {}, count).empty());
         EXPECT_TRUE(composite(*bad, good, {}, count).empty());
@@ -230,8 +248,8 @@ TEST(Compositor, HostileHeadersAreRefusedWithoutTouchingMemory)
     };
     int warnings = 0;
     for (const BmpBuffer& bad : hostile) {
-        EXPECT_TRUE(composite(good, bad, {}, [&] { ++warnings; }).empty());
-        EXPECT_TRUE(composite(bad, good, {}, [&] { ++warnings; }).empty());
+        EXPECT_TRUE(composite(good, bad, {}, [&](SizeWarning) { ++warnings; }).empty());
+        EXPECT_TRUE(composite(bad, good, {}, [&](SizeWarning) { ++warnings; }).empty());
         BmpBuffer copy = bad;
         EXPECT_FALSE(compositeInPlace(copy, good, {}));
         EXPECT_EQ(copy.bytes, bad.bytes);

@@ -17,11 +17,14 @@ namespace {
 
 struct DropOutcome {
     bool accepted = false;
+    Qt::DropAction action = Qt::IgnoreAction;
     std::vector<std::string> delivered;
 };
 
 // Sends the drag-enter, drag-move and drop events a file manager's drop causes.
-DropOutcome dropOn(SourceList& list, std::unique_ptr<QMimeData> owner)
+DropOutcome dropOn(SourceList& list, std::unique_ptr<QMimeData> owner,
+                   Qt::DropActions offered = Qt::CopyAction,
+                   Qt::KeyboardModifiers keys = Qt::NoModifier)
 {
     QMimeData* mime = owner.get();  // a drop event never owns its data
     DropOutcome out;
@@ -29,14 +32,15 @@ DropOutcome dropOn(SourceList& list, std::unique_ptr<QMimeData> owner)
                                        [&out](const std::vector<std::string>& p) { out.delivered = p; });
     QWidget* target = list.viewport();
     const QPoint at(20, 20);
-    QDragEnterEvent enter(at, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+    QDragEnterEvent enter(at, offered, mime, Qt::LeftButton, keys);
     QCoreApplication::sendEvent(target, &enter);
     if (enter.isAccepted()) {
-        QDragMoveEvent move(at, Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+        QDragMoveEvent move(at, offered, mime, Qt::LeftButton, keys);
         QCoreApplication::sendEvent(target, &move);
-        QDropEvent drop(QPointF(at), Qt::CopyAction, mime, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent drop(QPointF(at), offered, mime, Qt::LeftButton, keys);
         QCoreApplication::sendEvent(target, &drop);
         out.accepted = drop.isAccepted();
+        out.action = drop.dropAction();
     }
     QObject::disconnect(conn);
     return out;
@@ -161,6 +165,17 @@ private slots:
         QVERIFY(!out.accepted);
         QVERIFY(out.delivered.empty());
         QCOMPARE(list.rowCount(), 0);
+    }
+
+    // Holding Shift makes a file manager propose a move; the list only ever takes a copy.
+    void aProposedMoveIsTakenAsACopy()
+    {
+        SourceList list;
+        const DropOutcome out =
+            dropOn(list, filesMime({"/p/a.jpg"}), Qt::MoveAction | Qt::CopyAction, Qt::ShiftModifier);
+        QVERIFY(out.accepted);
+        QCOMPARE(out.action, Qt::CopyAction);
+        QCOMPARE(out.delivered, std::vector<std::string>{"/p/a.jpg"});
     }
 
     void refusesDropsWhileNotAllowed()
