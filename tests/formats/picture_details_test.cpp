@@ -1,6 +1,7 @@
 // What the converter hands back besides the working copy: the metadata blocks of JPEG and PNG
 // sources as found, and nothing from formats that carry none.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include "format_fixtures.h"
 #include "metadata_fixtures.h"
@@ -71,6 +72,30 @@ TEST_F(PictureDetailsTest, PngBlocksAreGathered)
     ASSERT_TRUE(m.density.has_value());
     EXPECT_EQ(*m.density, (Density{1, 300, 300}));  // 11811 per metre read back as dpi
     EXPECT_FALSE(m.jpegCompression.has_value());
+}
+
+// A profile libpng cannot accept is dropped; the picture is still read.
+TEST_F(PictureDetailsTest, DamagedPngProfileIsDroppedNotFatal)
+{
+    const Picture picture = patternPicture(5, 4);
+    const Bytes png = pngBytes({5, 4, 2, 8, picture.rgb});
+    const Bytes garbage = randomBytes(400, 9);
+    Bytes compressed(compressBound(garbage.size()));
+    uLongf compressedSize = compressed.size();
+    ASSERT_EQ(compress(compressed.data(), &compressedSize, garbage.data(), garbage.size()), Z_OK);
+    Bytes chunk = {'i', 'C', 'C', 'P', 'x', 0, 0};
+    chunk.insert(chunk.end(), compressed.begin(), compressed.begin() + compressedSize);
+    Bytes file(png.begin(), png.begin() + 33);  // signature and IHDR
+    const auto length = static_cast<std::uint32_t>(chunk.size() - 4);
+    for (int k = 0; k < 4; ++k) file.push_back(static_cast<std::uint8_t>(length >> (24 - 8 * k)));
+    file.insert(file.end(), chunk.begin(), chunk.end());
+    const auto crc = static_cast<std::uint32_t>(crc32(0, chunk.data(), static_cast<uInt>(chunk.size())));
+    for (int k = 0; k < 4; ++k) file.push_back(static_cast<std::uint8_t>(crc >> (24 - 8 * k)));
+    file.insert(file.end(), png.begin() + 33, png.end());
+    const ConvertedWithDetails out = convertWithDetails(scratch, file);
+    ASSERT_EQ(out.status, ConvertStatus::Ok);
+    EXPECT_TRUE(out.details.metadata.icc.empty());
+    EXPECT_EQ(pictureOfBmp(out.bmp).rgb, picture.rgb);
 }
 
 TEST_F(PictureDetailsTest, OtherFormatsAndFailuresCarryNothing)
