@@ -39,8 +39,8 @@ void sidewaysRows(const RasterImage& image, int firstRow, int rowCount, std::uin
         for (int y = firstRow; y <= lastRow; ++y) {
             const int sx = kMirrored ? storedWidth - 1 - y : y;
             const std::uint8_t* p = firstStored + 3 * static_cast<std::size_t>(sx);
-            std::uint8_t* o =
-                out + static_cast<std::size_t>(lastRow - y) * rowSize + 3 * static_cast<std::size_t>(tx);
+            std::uint8_t* o = out + static_cast<std::size_t>(lastRow - y) * rowSize +
+                              3 * static_cast<std::size_t>(tx);
             for (int k = 0; k < xCount; ++k, o += 3, p += kFlipped ? -step : step) {
                 o[0] = p[2];
                 o[1] = p[1];

@@ -138,7 +138,8 @@ void writeJpegMarkers(jpeg_compress_struct& codec, const JpegMarkers& markers)
         jpeg_write_marker(&codec, JPEG_APP0 + 13, markers.iptc.data(),
                           static_cast<unsigned>(markers.iptc.size()));
     if (!markers.icc.empty())
-        jpeg_write_icc_profile(&codec, markers.icc.data(), static_cast<unsigned>(markers.icc.size()));
+        jpeg_write_icc_profile(&codec, markers.icc.data(),
+                               static_cast<unsigned>(markers.icc.size()));
 }
 
 }  // namespace

@@ -112,7 +112,8 @@ TEST_F(OrientationTest, MarkedCornersLandWhereViewersShowThem)
         const BmpBuffer marked = composite(out.bmp, dot, WatermarkSettings{9, 0, 0});
         Picture expected = got;
         const std::size_t corner = expected.rgb.size() - 3;
-        std::fill(expected.rgb.begin() + static_cast<std::ptrdiff_t>(corner), expected.rgb.end(), 0);
+        std::fill(expected.rgb.begin() + static_cast<std::ptrdiff_t>(corner), expected.rgb.end(),
+                  0);
         EXPECT_EQ(pictureOfBmp(marked).rgb, expected.rgb) << c.orientation;
     }
 }

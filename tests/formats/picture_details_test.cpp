@@ -89,7 +89,8 @@ TEST_F(PictureDetailsTest, DamagedPngProfileIsDroppedNotFatal)
     const auto length = static_cast<std::uint32_t>(chunk.size() - 4);
     for (int k = 0; k < 4; ++k) file.push_back(static_cast<std::uint8_t>(length >> (24 - 8 * k)));
     file.insert(file.end(), chunk.begin(), chunk.end());
-    const auto crc = static_cast<std::uint32_t>(crc32(0, chunk.data(), static_cast<uInt>(chunk.size())));
+    const auto crc =
+        static_cast<std::uint32_t>(crc32(0, chunk.data(), static_cast<uInt>(chunk.size())));
     for (int k = 0; k < 4; ++k) file.push_back(static_cast<std::uint8_t>(crc >> (24 - 8 * k)));
     file.insert(file.end(), png.begin() + 33, png.end());
     const ConvertedWithDetails out = convertWithDetails(scratch, file);
