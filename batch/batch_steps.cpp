@@ -26,9 +26,15 @@ bool isUsable(const BmpBuffer& picture)
 
 PreparedSource prepareSource(const std::string& sourcePath, const fs::path& copyPath)
 {
+    ConvertDetails details;
     PreparedSource prepared;
-    prepared.failure = sourceFailureOf(convertToBmp(fs::path(sourcePath), copyPath));
-    if (prepared.failure) removeQuietly(copyPath);
+    prepared.failure = sourceFailureOf(convertToBmp(fs::path(sourcePath), copyPath, details));
+    if (prepared.failure) {
+        removeQuietly(copyPath);
+        return prepared;
+    }
+    prepared.metadata = std::move(details.metadata);
+    prepared.warning = details.warning;
     return prepared;
 }
 
