@@ -238,8 +238,8 @@ bool encodeJpeg(const BmpRows& rows, const JpegSettings& settings, const OutputM
             iptc = segment({}, metadata->iptc);
         else
             iptc = segment(kPhotoshopHeader, metadata->iptc);
-        const std::span<const std::uint8_t> icc =
-            metadata->icc.size() <= kMaxIccProfile ? metadata->icc : std::span<const std::uint8_t>{};
+        std::span<const std::uint8_t> icc = metadata->icc;
+        if (icc.size() > kMaxIccProfile) icc = {};
         markers = {exif, xmp, icc, iptc,
                    metadata->density ? &*metadata->density : nullptr};
     }

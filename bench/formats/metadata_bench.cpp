@@ -105,7 +105,8 @@ std::vector<std::uint8_t> iptcPayload()
     data["Iptc.Application2.Keywords"] = "harbour";
     const Exiv2::DataBuf resources = Exiv2::Photoshop::setIptcIrb(nullptr, 0, data);
     static constexpr char kSignature[] = "Photoshop 3.0";
-    std::vector<std::uint8_t> payload(sizeof kSignature + static_cast<std::size_t>(resources.size_));
+    std::vector<std::uint8_t> payload(sizeof kSignature +
+                                      static_cast<std::size_t>(resources.size_));
     std::copy_n(kSignature, sizeof kSignature, payload.begin());
     std::copy_n(resources.pData_, resources.size_, payload.begin() + sizeof kSignature);
     return payload;

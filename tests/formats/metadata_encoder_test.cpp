@@ -328,6 +328,14 @@ TEST_F(MetadataEncoderTest, DamagedOrUnfitBlocksAreDroppedAndThePhotoWritten)
         EXPECT_EQ(back.withHeader(JPEG_APP0 + 13, "Photoshop 3.0").size(), c.iptc ? 1u : 0u)
             << c.name;
         EXPECT_EQ(decodeJpegReference(out).width, 37) << c.name;
+
+        // PNG has no marker size limit; the rest is dropped the same way.
+        ASSERT_EQ(encodeBmp(bmp.view(), EncoderFormat::Png, " ", carrying(m), &out), 1) << c.name;
+        const PngReadBack png = readPng(out);
+        EXPECT_EQ(!png.exif.empty(), c.exif) << c.name;
+        EXPECT_EQ(png.hasIcc, c.icc) << c.name;
+        const bool xmpFits = c.xmp || std::string_view(c.name) == "XMP over one marker";
+        EXPECT_EQ(png.itxt.count("XML:com.adobe.xmp"), xmpFits ? 1u : 0u) << c.name;
     }
 }
 
@@ -431,7 +439,8 @@ JpegCompression compressionOf(std::span<const std::uint8_t> jpeg)
 std::array<std::uint16_t, 64> rampTable(int first, int step)
 {
     std::array<std::uint16_t, 64> t{};
-    for (int i = 0; i < 64; ++i) t[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(first + step * i);
+    for (std::size_t i = 0; i < t.size(); ++i)
+        t[i] = static_cast<std::uint16_t>(first + step * static_cast<int>(i));
     return t;
 }
 

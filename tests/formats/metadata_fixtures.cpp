@@ -15,7 +15,8 @@ std::vector<std::uint8_t> exifBlock(const std::vector<ExifTag>& tags,
         if (tag.type == 0) {
             data[tag.key] = tag.value;
         } else {
-            Exiv2::Value::AutoPtr value = Exiv2::Value::create(static_cast<Exiv2::TypeId>(tag.type));
+            Exiv2::Value::AutoPtr value =
+                Exiv2::Value::create(static_cast<Exiv2::TypeId>(tag.type));
             value->read(tag.value);
             data.add(Exiv2::ExifKey(tag.key), value.get());
         }
@@ -33,7 +34,8 @@ std::map<std::string, std::string> exifTags(std::span<const std::uint8_t> exifTi
     std::map<std::string, std::string> tags;
     try {
         Exiv2::ExifData data;
-        Exiv2::ExifParser::decode(data, exifTiff.data(), static_cast<std::uint32_t>(exifTiff.size()));
+        Exiv2::ExifParser::decode(data, exifTiff.data(),
+                                  static_cast<std::uint32_t>(exifTiff.size()));
         for (const Exiv2::Exifdatum& d : data) tags[d.key()] = d.toString();
     } catch (...) {
         tags.clear();
@@ -122,7 +124,8 @@ std::vector<std::uint8_t> rgbIccProfile(std::size_t extraBytes)
     cmsHPROFILE profile = cmsCreate_sRGBProfile();
     if (extraBytes > 0) {
         std::vector<std::uint8_t> filler(extraBytes);
-        for (std::size_t i = 0; i < filler.size(); ++i) filler[i] = static_cast<std::uint8_t>(i * 7);
+        for (std::size_t i = 0; i < filler.size(); ++i)
+            filler[i] = static_cast<std::uint8_t>(i * 7);
         cmsWriteRawTag(profile, static_cast<cmsTagSignature>(0x7a647674),  // private 'zdvt'
                        filler.data(), static_cast<cmsUInt32Number>(filler.size()));
     }
