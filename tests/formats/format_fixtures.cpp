@@ -268,17 +268,6 @@ Bytes cmykProfile()
     return bytes;
 }
 
-Bytes rgbProfile()
-{
-    cmsHPROFILE srgb = cmsCreate_sRGBProfile();
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(srgb, nullptr, &size);
-    Bytes bytes(size);
-    cmsSaveProfileToMem(srgb, bytes.data(), &size);
-    cmsCloseProfile(srgb);
-    return bytes;
-}
-
 Bytes decodeJpegCmykReference(std::span<const std::uint8_t> jpeg)
 {
     jpeg_decompress_struct codec{};

@@ -94,8 +94,6 @@ Bytes jpegBytes(const Picture& picture, JpegKind kind = JpegKind::Colour, int qu
                 bool progressive = false, const JpegMarkers& markers = {});
 // A small CMYK output profile made with LittleCMS: ink on white paper, CMYK to Lab by a grid.
 Bytes cmykProfile();
-// LittleCMS's sRGB profile, as an RGB picture would carry it.
-Bytes rgbProfile();
 // Four samples a pixel as libjpeg delivers a CMYK file.
 Bytes decodeJpegCmykReference(std::span<const std::uint8_t> jpeg);
 // The pixels libjpeg itself gives at its default settings (colour or grey as RGB).

@@ -60,7 +60,7 @@ TEST_F(PictureDetailsTest, PngBlocksAreGathered)
     const Picture picture = patternPicture(5, 4);
     PngFixture png{5, 4, 2, 8, picture.rgb};
     png.exif = exifBlock({{"Exif.Image.Artist", "Someone"}});
-    png.icc = rgbProfile();
+    png.icc = rgbIccProfile();
     png.xmp = xmpPacket({{"Xmp.dc.creator", "Someone"}});
     png.density = Density{1, 300, 300};
     const ConvertedWithDetails out = convertWithDetails(scratch, pngBytes(png));
