@@ -4,6 +4,8 @@
 #include <zlib.h>
 
 #include "format_fixtures.h"
+#include "formats/jpeg_decoder.h"
+#include "formats/png_decoder.h"
 #include "metadata_fixtures.h"
 
 namespace zendavo {
@@ -72,6 +74,40 @@ TEST_F(PictureDetailsTest, PngBlocksAreGathered)
     ASSERT_TRUE(m.density.has_value());
     EXPECT_EQ(*m.density, (Density{1, 300, 300}));  // 11811 per metre read back as dpi
     EXPECT_FALSE(m.jpegCompression.has_value());
+}
+
+// Size and metadata are known once a decoder has taken the file, before any pixel is made; the
+// size is the stored one, before turning.
+TEST_F(PictureDetailsTest, DecodersTellSizeAndMetadataOnOpen)
+{
+    const Picture picture = patternPicture(30, 20);
+    JpegMarkers markers;
+    markers.exif = exifBlock({{"Exif.Image.Orientation", "6"}});
+    writeBytes(scratch / "a.jpg", jpegBytes(picture, JpegKind::Colour, 90, false, markers));
+    PngFixture png{30, 20, 2, 8, picture.rgb};
+    png.exif = markers.exif;
+    writeBytes(scratch / "a.png", pngBytes(png));
+
+    JpegDecoder jpeg;
+    PngDecoder pngDecoder;
+    for (ImageDecoder* decoder :
+         {static_cast<ImageDecoder*>(&jpeg), static_cast<ImageDecoder*>(&pngDecoder)}) {
+        const auto path = scratch / (decoder == &jpeg ? "a.jpg" : "a.png");
+        ASSERT_TRUE(decoder->open(path));
+        EXPECT_EQ(decoder->width(), 30);
+        EXPECT_EQ(decoder->height(), 20);
+        EXPECT_EQ(decoder->metadata().exif, markers.exif);
+        RasterImage image;
+        ASSERT_TRUE(decoder->read(image));
+        EXPECT_EQ(image.width(), 30);
+        EXPECT_EQ(image.height(), 20);
+        EXPECT_EQ(decoder->warning(), DecodeWarning::None);
+        // Each refuses the other's file, and is empty again.
+        const auto other = scratch / (decoder == &jpeg ? "a.png" : "a.jpg");
+        EXPECT_FALSE(decoder->open(other));
+        EXPECT_EQ(decoder->width(), 0);
+        EXPECT_TRUE(decoder->metadata().empty());
+    }
 }
 
 // A profile libpng cannot accept is dropped; the picture is still read.
