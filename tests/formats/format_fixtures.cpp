@@ -161,6 +161,7 @@ Bytes jpegBytes(const Picture& picture, JpegKind kind, int quality, bool progres
                            : kind == JpegKind::Grey ? JCS_GRAYSCALE
                                                     : JCS_CMYK;
     jpeg_set_defaults(&codec);
+    if (kind == JpegKind::Ycck) jpeg_set_colorspace(&codec, JCS_YCCK);
     jpeg_set_quality(&codec, quality, TRUE);
     if (progressive) jpeg_simple_progression(&codec);
     if (markers.density) {

@@ -81,7 +81,7 @@ ConvertedWithDetails convertWithDetails(const ScratchFolder& scratch,
                                         const std::string& name = "picture");
 
 // --- JPEG ---
-enum class JpegKind { Colour, Grey, Cmyk };
+enum class JpegKind { Colour, Grey, Cmyk, Ycck };  // Ycck: CMYK samples stored as YCCK
 // Blocks written into the file as APP markers (JFIF density through libjpeg's own fields).
 struct JpegMarkers {
     Bytes exif;  // TIFF bytes; "Exif\0\0" is put in front
