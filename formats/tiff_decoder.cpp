@@ -13,8 +13,8 @@
 namespace zendavo {
 namespace {
 
-// libtiff's own buffers are bounded like the pictures themselves (four bytes a pixel at most).
-constexpr tmsize_t kMaxSingleAllocation = kMaxImagePixels * 4;
+// libtiff's own buffers are bounded like any codec's.
+constexpr tmsize_t kMaxSingleAllocation = kMaxDecodeBytes;
 
 // Returning 1 keeps libtiff from passing the message on to its global handlers.
 int ignoreTiffMessage(TIFF*, void*, const char*, const char*, va_list)
