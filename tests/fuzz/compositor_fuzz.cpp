@@ -1,7 +1,6 @@
 // The compositor on two arbitrary buffers taken for .bmp files and arbitrary settings.
 // Input: position, marginX, marginY, key colour (4 bytes each, little-endian), the source's
 // length (4 bytes), the source, then the watermark.
-#include <algorithm>
 #include <cstring>
 
 #include "fuzz_target.h"
@@ -37,11 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int warnings = 0;
     const zendavo::BmpBuffer made =
         zendavo::composite(source, watermark, settings, [&](zendavo::SizeWarning) { ++warnings; }, key);
-    // Only pixels change: the length and the headers stay as they were.
-    if (!made.empty() &&
-        (made.size() != source.size() || !std::equal(made.bytes.begin(), made.bytes.begin() + 54,
-                                                      source.bytes.begin())))
-        __builtin_trap();
+    // Drawing changes bytes, never the length.
+    if (!made.empty() && made.size() != source.size()) __builtin_trap();
     if (warnings > 2) __builtin_trap();
     return 0;
 }
