@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 
+#include "formats/ascii_case.h"
 #include "formats/bmp_rows.h"
 #include "formats/bmp_writer.h"
 #include "formats/file_io.h"
@@ -12,18 +13,6 @@
 
 namespace zendavo {
 namespace {
-
-char lowerAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equalIgnoringAsciiCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return lowerAscii(x) == lowerAscii(y);
-           });
-}
 
 bool allSpaces(const std::string& text)
 {
