@@ -6,6 +6,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const auto input = zendavo::fuzz::writeInput({data, size});
-    zendavo::convertToBmp(input, zendavo::fuzz::outputPath());
+    zendavo::ConvertDetails details;
+    zendavo::convertToBmp(input, zendavo::fuzz::outputPath(), details);
     return 0;
 }

@@ -14,8 +14,12 @@ int decodeWith(const std::uint8_t* data, std::size_t size, std::size_t minimumLe
 {
     const auto input = writeInput({data, size}, minimumLength);
     Decoder decoder;
+    if (!decoder.open(input)) return 0;
+    const int width = decoder.width();
+    const int height = decoder.height();
     RasterImage image;
-    if (decoder.open(input, image)) decoder.read();
+    // A picture read is the size open announced.
+    if (decoder.read(image) && (image.width() != width || image.height() != height)) __builtin_trap();
     decoder.close();
     return 0;
 }
