@@ -16,6 +16,7 @@
 
 #include "formats/photo_cd_decoder.h"
 #include "tests/formats/format_fixtures.h"
+#include "tests/formats/metadata_fixtures.h"
 
 namespace {
 
@@ -60,6 +61,15 @@ void addJpegs(Corpus& corpus)
     for (const Case& c : cases)
         corpus["jpeg_decoder"][c.name] =
             jpegBytes(patternPicture(c.width, c.height), c.kind, c.quality, c.progressive);
+
+    // The blocks the decoder gathers while opening.
+    JpegMarkers markers;
+    markers.exif = exifBlock({{"Exif.Image.Orientation", "6"}, {"Exif.Image.Make", "Zendavo"}});
+    markers.xmp = xmpPacket({{"Xmp.tiff.Orientation", "6"}});
+    markers.iptc = iptcBlock({{"Iptc.Application2.Caption", "seed"}});
+    markers.density = zendavo::Density{1, 300, 300};
+    corpus["jpeg_decoder"]["metadata-orientation-6.jpg"] =
+        jpegBytes(patternPicture(6, 4), JpegKind::Colour, 80, false, markers);
 }
 
 void addPngs(Corpus& corpus)
@@ -101,6 +111,12 @@ void addPngs(Corpus& corpus)
     srgb.srgb = true;
     srgb.transparentGrey = 3;
     corpus["png_decoder"]["grey-srgb-trns.png"] = pngBytes(srgb);
+    PngFixture described(4, 3, 2, 8, samplesOf(3, 4, 3, 256));
+    described.exif = exifBlock({{"Exif.Image.Orientation", "8"}});
+    described.xmp = xmpPacket({{"Xmp.tiff.Orientation", "8"}});
+    described.density = zendavo::Density{1, 72, 72};
+    described.transparentRgb = std::array<std::uint16_t, 3>{1, 2, 3};
+    corpus["png_decoder"]["rgb-exif-xmp-phys-trns.png"] = pngBytes(described);
 }
 
 void addBmps(Corpus& corpus)
@@ -175,6 +191,11 @@ void addTiffs(Corpus& corpus, const fs::path& scratch)
         corpus["tiff_decoder"][c.name] = readAll(path);
         fs::remove(path);
     }
+    TiffPage unassociated{4, 3, 4, samplesOf(4, 4, 3, 256), 3, false, false};
+    unassociated.unassociatedAlpha = true;
+    writeTiff(scratch / "page.tif", {unassociated});
+    corpus["tiff_decoder"]["rgba-unassociated.tif"] = readAll(scratch / "page.tif");
+    fs::remove(scratch / "page.tif");
     corpus["tiff_decoder"]["grey-8-packbits.tif"] =
         libtiffFile(scratch, PHOTOMETRIC_MINISBLACK, 8, 1, COMPRESSION_PACKBITS);
     corpus["tiff_decoder"]["bilevel-1.tif"] = libtiffFile(scratch, PHOTOMETRIC_MINISWHITE, 1, 1, COMPRESSION_NONE);
