@@ -65,7 +65,10 @@ bool renameWithoutReplacing(const std::filesystem::path& from, const std::filesy
     }
     if (errno == EEXIST) return false;
     struct stat info {};
-    if (::lstat(to.c_str(), &info) == 0) return false;
+    if (::lstat(to.c_str(), &info) == 0) {
+        errno = EEXIST;
+        return false;
+    }
     return std::rename(from.c_str(), to.c_str()) == 0;
 }
 
@@ -103,6 +106,7 @@ bool AtomicFile::write(std::span<const std::uint8_t> bytes)
         const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
         if (written < 0 && errno == EINTR) continue;
         if (written <= 0) {
+            if (written == 0) errno = ENOSPC;  // a write that makes no progress: the device is full
             abandon();
             return false;
         }
@@ -122,16 +126,20 @@ bool AtomicFile::commit(const KeepExisting& keep)
         if (!keep || !keep(target_)) {
             if (S_ISREG(existing.st_mode)) ::fchmod(fd_, existing.st_mode & 0777);
             placed = ::fsync(fd_) == 0 && std::rename(temporary_.c_str(), target_.c_str()) == 0;
+        } else {
+            errno = EEXIST;
         }
     } else {
         placed = ::fsync(fd_) == 0 && renameWithoutReplacing(temporary_, target_);
     }
     // The lock goes with the descriptor, after the rename, so no cleanup can take the file.
+    const int reason = errno;
     const int closed = ::close(fd_);
     fd_ = -1;
     if (!placed) {
         ::unlink(temporary_.c_str());
         temporary_.clear();
+        errno = reason;
         return false;
     }
     temporary_.clear();
@@ -141,6 +149,7 @@ bool AtomicFile::commit(const KeepExisting& keep)
 
 void AtomicFile::abandon()
 {
+    const int reason = errno;  // callers report why the write failed, not the clean-up's outcome
     if (fd_ >= 0) {
         ::close(fd_);
         fd_ = -1;
@@ -149,6 +158,7 @@ void AtomicFile::abandon()
         ::unlink(temporary_.c_str());
         temporary_.clear();
     }
+    errno = reason;
 }
 
 void removeStaleTemporaries(const std::filesystem::path& folder)

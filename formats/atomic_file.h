@@ -1,7 +1,8 @@
 // A file written under a temporary name in its target's folder and renamed over the target
 // only when complete, so a failed write never leaves a truncated or damaged target behind.
 // The data and the rename are flushed to the disk, so a power cut leaves either the old file
-// or the whole new one.
+// or the whole new one. After a failure errno still holds the system's reason for it (EEXIST
+// when commit refused to replace a file).
 #pragma once
 
 #include <cstdint>

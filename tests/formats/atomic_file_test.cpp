@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <string>
 #include <vector>
 
@@ -77,6 +79,7 @@ TEST(AtomicFileTest, AFileThatAppearsDuringTheWriteIsNotReplaced)
     ASSERT_TRUE(file.write(Bytes{1, 2, 3}));
     writeBytes(scratch / "out.jpg", Bytes{9});
     EXPECT_FALSE(file.commit());
+    EXPECT_EQ(errno, EEXIST);
     EXPECT_EQ(readFile(scratch / "out.jpg"), Bytes{9});
     EXPECT_EQ(scratch.entries(), std::vector<std::string>{"out.jpg"});
 }
@@ -107,6 +110,7 @@ TEST(AtomicFileTest, ATargetThatBecameAProtectedFileIsNotReplaced)
         else
             fs::create_symlink("source.jpg", scratch / "out.jpg");
         EXPECT_FALSE(file.commit(keepSource));
+        EXPECT_EQ(errno, EEXIST);
         EXPECT_EQ(readFile(scratch / "source.jpg"), (Bytes{7, 7}));
         EXPECT_EQ(readFile(scratch / "out.jpg"), (Bytes{7, 7}));
         EXPECT_EQ(scratch.entries(), (std::vector<std::string>{"out.jpg", "source.jpg"}));
