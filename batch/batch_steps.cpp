@@ -24,12 +24,18 @@ bool isUsable(const BmpBuffer& picture)
     return isUsableBitmap(readBmpInfo(picture.bytes), picture.size());
 }
 
-std::optional<FailureKind> prepareSource(const std::string& sourcePath, const fs::path& copyPath)
+PreparedSource prepareSource(const std::string& sourcePath, const fs::path& copyPath)
 {
-    const std::optional<FailureKind> failure =
-        sourceFailureOf(convertToBmp(fs::path(sourcePath), copyPath));
-    if (failure) removeQuietly(copyPath);
-    return failure;
+    ConvertDetails details;
+    PreparedSource prepared;
+    prepared.failure = sourceFailureOf(convertToBmp(fs::path(sourcePath), copyPath, details));
+    if (prepared.failure) {
+        removeQuietly(copyPath);
+        return prepared;
+    }
+    prepared.metadata = std::move(details.metadata);
+    prepared.warning = details.warning;
+    return prepared;
 }
 
 BmpBuffer loadWatermark(const std::string& picturePath, const fs::path& copyPath)
@@ -53,9 +59,13 @@ std::optional<FailureKind> writeWatermarked(const fs::path& copyPath, const BmpB
     BmpBuffer picture{readFile(copyPath)};
     if (!compositeInPlace(picture, watermark, settings, onSizeWarning))
         return isUsable(picture) ? FailureKind::WatermarkUnreadable : FailureKind::WorkCopyFailed;
+    EncodeOptions options;
+    options.quality = request.quality;
+    options.sourceQuality = request.sourceQuality;
+    options.metadata = request.metadata;
     // Encoded to memory, then written with the source check repeated right before the rename.
     std::vector<std::uint8_t> encoded;
-    if (encodeBmp(picture.view(), request.format, " ", &encoded, request.quality) != 1)
+    if (encodeBmp(picture.view(), request.format, " ", options, &encoded) != 1)
         return FailureKind::OutputNotWritten;
     const fs::path target = encodedFileName(request.output.native(), request.format);
     if (!writeFileAtomically(target, encoded,

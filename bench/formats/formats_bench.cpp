@@ -1,8 +1,8 @@
 // Converting a 24-megapixel JPEG to its .bmp working copy, and encoding a 24-megapixel BmpBuffer
 // to JPEG, each side by side with libjpeg-turbo's tools (djpeg -bmp; cjpeg -quality 75 from a
 // PPM); and a 12-megapixel photo whose EXIF says Orientation 6 (turned while its working copy is
-// written) side by side with the same photo upright. Every measured run is a fresh process, so peak memory (ru_maxrss) is per run; the
-// summary at the end gives the ratios of the medians.
+// written) side by side with the same photo upright. Every measured run is a fresh process, so
+// peak memory (ru_maxrss) is per run; the summary at the end gives the ratios of the medians.
 // Run: build/default/bench/formats/formats_bench --benchmark_repetitions=5
 //        --benchmark_enable_random_interleaving=true
 #include <benchmark/benchmark.h>
@@ -58,9 +58,9 @@ zendavo::BmpBuffer makePhoto(int width, int height)
 {
     const auto stride = static_cast<std::size_t>(zendavo::bmpStride(width));
     std::vector<std::uint8_t> bytes(zendavo::kBmpHeaderSize + stride * height, 0);
-    zendavo::putBmpHeaders(std::span<std::uint8_t, zendavo::kBmpHeaderSize>(bytes.data(),
-                                                                            zendavo::kBmpHeaderSize),
-                           width, height);
+    const std::span<std::uint8_t, zendavo::kBmpHeaderSize> headers(bytes.data(),
+                                                                   zendavo::kBmpHeaderSize);
+    zendavo::putBmpHeaders(headers, width, height);
     std::uint32_t grain = 12345;
     for (int r = 0; r < height; ++r) {
         std::uint8_t* row = bytes.data() + zendavo::kBmpHeaderSize + stride * (height - 1 - r);

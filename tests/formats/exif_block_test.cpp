@@ -111,7 +111,8 @@ TEST(ExifForOutputTest, DamagedBlocksGiveNothing)
     const Bytes valid = withOrientation("3");
     const Bytes cases[] = {{}, randomBytes(500, 3), Bytes(valid.begin(), valid.begin() + 6),
                            Bytes{'I', 'I', 42, 0, 0xFF, 0xFF, 0xFF, 0x7F}};
-    for (const Bytes& block : cases) EXPECT_TRUE(exifForOutput(block, 10, 10).empty()) << block.size();
+    for (const Bytes& block : cases)
+        EXPECT_TRUE(exifForOutput(block, 10, 10).empty()) << block.size();
 }
 
 TEST(XmpForOutputTest, OrientationResetOtherValuesKept)
@@ -136,7 +137,8 @@ TEST(XmpForOutputTest, PacketWithoutOrientationKeptAsIs)
 TEST(XmpForOutputTest, DamagedPacketsGiveNothing)
 {
     const std::string valid = xmpPacket({{"Xmp.tiff.Orientation", "6"}});
-    const std::string cases[] = {"", "not xml at all", valid.substr(0, valid.find("tiff:Orientation") + 5),
+    const std::string cut = valid.substr(0, valid.find("tiff:Orientation") + 5);
+    const std::string cases[] = {"", "not xml at all", cut,
                                  "<x:xmpmeta xmlns:x='adobe:ns:meta/'><rdf:RDF>"};
     for (const std::string& packet : cases) EXPECT_EQ(xmpForOutput(packet), "") << packet;
 }

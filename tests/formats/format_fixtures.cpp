@@ -138,7 +138,8 @@ void writeJpegMarkers(jpeg_compress_struct& codec, const JpegMarkers& markers)
         jpeg_write_marker(&codec, JPEG_APP0 + 13, markers.iptc.data(),
                           static_cast<unsigned>(markers.iptc.size()));
     if (!markers.icc.empty())
-        jpeg_write_icc_profile(&codec, markers.icc.data(), static_cast<unsigned>(markers.icc.size()));
+        jpeg_write_icc_profile(&codec, markers.icc.data(),
+                               static_cast<unsigned>(markers.icc.size()));
 }
 
 }  // namespace
@@ -160,6 +161,7 @@ Bytes jpegBytes(const Picture& picture, JpegKind kind, int quality, bool progres
                            : kind == JpegKind::Grey ? JCS_GRAYSCALE
                                                     : JCS_CMYK;
     jpeg_set_defaults(&codec);
+    if (kind == JpegKind::Ycck) jpeg_set_colorspace(&codec, JCS_YCCK);
     jpeg_set_quality(&codec, quality, TRUE);
     if (progressive) jpeg_simple_progression(&codec);
     if (markers.density) {
@@ -264,17 +266,6 @@ Bytes cmykProfile()
     cmsCloseProfile(labProfile);
     cmsCloseProfile(srgb);
     if (bytes.empty()) throw std::runtime_error("cmyk profile failed");
-    return bytes;
-}
-
-Bytes rgbProfile()
-{
-    cmsHPROFILE srgb = cmsCreate_sRGBProfile();
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(srgb, nullptr, &size);
-    Bytes bytes(size);
-    cmsSaveProfileToMem(srgb, bytes.data(), &size);
-    cmsCloseProfile(srgb);
     return bytes;
 }
 

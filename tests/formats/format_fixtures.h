@@ -81,7 +81,7 @@ ConvertedWithDetails convertWithDetails(const ScratchFolder& scratch,
                                         const std::string& name = "picture");
 
 // --- JPEG ---
-enum class JpegKind { Colour, Grey, Cmyk };
+enum class JpegKind { Colour, Grey, Cmyk, Ycck };  // Ycck: CMYK samples stored as YCCK
 // Blocks written into the file as APP markers (JFIF density through libjpeg's own fields).
 struct JpegMarkers {
     Bytes exif;  // TIFF bytes; "Exif\0\0" is put in front
@@ -94,8 +94,6 @@ Bytes jpegBytes(const Picture& picture, JpegKind kind = JpegKind::Colour, int qu
                 bool progressive = false, const JpegMarkers& markers = {});
 // A small CMYK output profile made with LittleCMS: ink on white paper, CMYK to Lab by a grid.
 Bytes cmykProfile();
-// LittleCMS's sRGB profile, as an RGB picture would carry it.
-Bytes rgbProfile();
 // Four samples a pixel as libjpeg delivers a CMYK file.
 Bytes decodeJpegCmykReference(std::span<const std::uint8_t> jpeg);
 // The pixels libjpeg itself gives at its default settings (colour or grey as RGB).

@@ -77,22 +77,27 @@ TEST_F(JpegTest, GreyGivesEqualChannels)
 TEST_F(JpegTest, CmykWithoutProfileIsInvertedInk)
 {
     const Picture picture = patternPicture(24, 16);
-    const Bytes jpeg = jpegBytes(picture, JpegKind::Cmyk);
-    const ConvertedWithDetails out = convertWithDetails(scratch, jpeg);
-    ASSERT_EQ(out.status, ConvertStatus::Ok);
-    const Picture got = pictureOfBmp(out.bmp);
-    const Bytes cmyk = decodeJpegCmykReference(jpeg);
-    ASSERT_EQ(got.width, 24);
-    for (int k = 0; k < 24 * 16; ++k) {
-        const unsigned black = cmyk[4 * k + 3];
-        auto ink = [&](int ch) {
-            return static_cast<std::uint8_t>((cmyk[4 * k + ch] * black + 127) / 255);
-        };
-        EXPECT_EQ(got.at(k % 24, k / 24), (Rgb{ink(0), ink(1), ink(2)})) << k;
-        // The fixture stores no black ink, so the picture is close to what was written.
-        EXPECT_NEAR(got.at(k % 24, k / 24).r, picture.at(k % 24, k / 24).r, 12) << k;
+    for (JpegKind kind : {JpegKind::Cmyk, JpegKind::Ycck}) {
+        const Bytes jpeg = jpegBytes(picture, kind);
+        const ConvertedWithDetails out = convertWithDetails(scratch, jpeg);
+        ASSERT_EQ(out.status, ConvertStatus::Ok);
+        const Picture got = pictureOfBmp(out.bmp);
+        const Bytes cmyk = decodeJpegCmykReference(jpeg);
+        ASSERT_EQ(got.width, 24);
+        for (int k = 0; k < 24 * 16; ++k) {
+            const unsigned black = cmyk[4 * k + 3];
+            auto ink = [&](int ch) {
+                return static_cast<std::uint8_t>((cmyk[4 * k + ch] * black + 127) / 255);
+            };
+            EXPECT_EQ(got.at(k % 24, k / 24), (Rgb{ink(0), ink(1), ink(2)})) << k;
+            // The fixture stores no black ink, so the picture is close to what was written
+            // (less close through YCCK's subsampled chroma).
+            EXPECT_NEAR(got.at(k % 24, k / 24).r, picture.at(k % 24, k / 24).r,
+                        kind == JpegKind::Cmyk ? 12 : 48)
+                << k;
+        }
+        EXPECT_TRUE(out.details.metadata.icc.empty());
     }
-    EXPECT_TRUE(out.details.metadata.icc.empty());
 }
 
 // With its own CMYK profile the picture goes through LittleCMS to sRGB, and the profile, which

@@ -1,6 +1,7 @@
 #include "metadata_fixtures.h"
 
 #include <exiv2/exiv2.hpp>
+#include <lcms2.h>
 
 #include <algorithm>
 
@@ -14,7 +15,8 @@ std::vector<std::uint8_t> exifBlock(const std::vector<ExifTag>& tags,
         if (tag.type == 0) {
             data[tag.key] = tag.value;
         } else {
-            Exiv2::Value::AutoPtr value = Exiv2::Value::create(static_cast<Exiv2::TypeId>(tag.type));
+            Exiv2::Value::AutoPtr value =
+                Exiv2::Value::create(static_cast<Exiv2::TypeId>(tag.type));
             value->read(tag.value);
             data.add(Exiv2::ExifKey(tag.key), value.get());
         }
@@ -32,7 +34,8 @@ std::map<std::string, std::string> exifTags(std::span<const std::uint8_t> exifTi
     std::map<std::string, std::string> tags;
     try {
         Exiv2::ExifData data;
-        Exiv2::ExifParser::decode(data, exifTiff.data(), static_cast<std::uint32_t>(exifTiff.size()));
+        Exiv2::ExifParser::decode(data, exifTiff.data(),
+                                  static_cast<std::uint32_t>(exifTiff.size()));
         for (const Exiv2::Exifdatum& d : data) tags[d.key()] = d.toString();
     } catch (...) {
         tags.clear();
@@ -85,6 +88,56 @@ std::vector<std::uint8_t> iptcBlock(const std::map<std::string, std::string>& da
     std::copy_n(kSignature, sizeof kSignature, block.begin());
     std::copy_n(resources.pData_, resources.size_, block.begin() + sizeof kSignature);
     return block;
+}
+
+FileMetadata fileMetadata(std::span<const std::uint8_t> file)
+{
+    FileMetadata found;
+    auto image = Exiv2::ImageFactory::open(file.data(), static_cast<long>(file.size()));
+    image->readMetadata();
+    for (const Exiv2::Exifdatum& d : image->exifData()) found.exif[d.key()] = d.toString();
+    for (const Exiv2::Xmpdatum& d : image->xmpData()) found.xmp[d.key()] = d.toString();
+    for (const Exiv2::Iptcdatum& d : image->iptcData()) found.iptc[d.key()] = d.toString();
+    if (image->iccProfileDefined()) {
+        const Exiv2::DataBuf* icc = image->iccProfile();
+        found.icc.assign(icc->pData_, icc->pData_ + icc->size_);
+    }
+    return found;
+}
+
+namespace {
+
+std::vector<std::uint8_t> savedProfile(cmsHPROFILE profile)
+{
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(profile, nullptr, &size);
+    std::vector<std::uint8_t> bytes(size);
+    cmsSaveProfileToMem(profile, bytes.data(), &size);
+    cmsCloseProfile(profile);
+    return bytes;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> rgbIccProfile(std::size_t extraBytes)
+{
+    cmsHPROFILE profile = cmsCreate_sRGBProfile();
+    if (extraBytes > 0) {
+        std::vector<std::uint8_t> filler(extraBytes);
+        for (std::size_t i = 0; i < filler.size(); ++i)
+            filler[i] = static_cast<std::uint8_t>(i * 7);
+        cmsWriteRawTag(profile, static_cast<cmsTagSignature>(0x7a647674),  // private 'zdvt'
+                       filler.data(), static_cast<cmsUInt32Number>(filler.size()));
+    }
+    return savedProfile(profile);
+}
+
+std::vector<std::uint8_t> greyIccProfile()
+{
+    cmsToneCurve* gamma = cmsBuildGamma(nullptr, 2.2);
+    cmsHPROFILE profile = cmsCreateGrayProfile(cmsD50_xyY(), gamma);
+    cmsFreeToneCurve(gamma);
+    return savedProfile(profile);
 }
 
 }  // namespace zendavo::testing

@@ -33,4 +33,15 @@ std::map<std::string, std::string> xmpProperties(const std::string& packet);
 // A whole APP13 payload, "Photoshop 3.0\0" and the resource holding these IPTC datasets.
 std::vector<std::uint8_t> iptcBlock(const std::map<std::string, std::string>& datasets);
 
+// What exiv2 finds in a whole JPEG or PNG file.
+struct FileMetadata {
+    std::map<std::string, std::string> exif, xmp, iptc;
+    std::vector<std::uint8_t> icc;
+};
+FileMetadata fileMetadata(std::span<const std::uint8_t> file);
+
+// LittleCMS's sRGB profile, grown by a private tag of `extraBytes` when asked; a grey profile.
+std::vector<std::uint8_t> rgbIccProfile(std::size_t extraBytes = 0);
+std::vector<std::uint8_t> greyIccProfile();
+
 }  // namespace zendavo::testing

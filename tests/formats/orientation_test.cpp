@@ -5,6 +5,7 @@
 
 #include "format_fixtures.h"
 #include "formats/orientation.h"
+#include "imaging/compositor.h"
 #include "metadata_fixtures.h"
 
 namespace zendavo {
@@ -104,6 +105,16 @@ TEST_F(OrientationTest, MarkedCornersLandWhereViewersShowThem)
             }
         }
         EXPECT_EQ(got.rgb, shownAs(stored, validOrientation(c.orientation)).rgb) << c.orientation;
+
+        // Position 9 with no margins puts a one-pixel mark on the corner viewers see at the
+        // bottom right, and nowhere else.
+        const BmpBuffer dot = convertWithDetails(scratch, pngBytes({1, 1, 2, 8, {0, 0, 0}})).bmp;
+        const BmpBuffer marked = composite(out.bmp, dot, WatermarkSettings{9, 0, 0});
+        Picture expected = got;
+        const std::size_t corner = expected.rgb.size() - 3;
+        std::fill(expected.rgb.begin() + static_cast<std::ptrdiff_t>(corner), expected.rgb.end(),
+                  0);
+        EXPECT_EQ(pictureOfBmp(marked).rgb, expected.rgb) << c.orientation;
     }
 }
 

@@ -1,8 +1,11 @@
 // What the converter hands back besides the working copy: the metadata blocks of JPEG and PNG
 // sources as found, and nothing from formats that carry none.
 #include <gtest/gtest.h>
+#include <zlib.h>
 
 #include "format_fixtures.h"
+#include "formats/jpeg_decoder.h"
+#include "formats/png_decoder.h"
 #include "metadata_fixtures.h"
 
 namespace zendavo {
@@ -59,7 +62,7 @@ TEST_F(PictureDetailsTest, PngBlocksAreGathered)
     const Picture picture = patternPicture(5, 4);
     PngFixture png{5, 4, 2, 8, picture.rgb};
     png.exif = exifBlock({{"Exif.Image.Artist", "Someone"}});
-    png.icc = rgbProfile();
+    png.icc = rgbIccProfile();
     png.xmp = xmpPacket({{"Xmp.dc.creator", "Someone"}});
     png.density = Density{1, 300, 300};
     const ConvertedWithDetails out = convertWithDetails(scratch, pngBytes(png));
@@ -71,6 +74,65 @@ TEST_F(PictureDetailsTest, PngBlocksAreGathered)
     ASSERT_TRUE(m.density.has_value());
     EXPECT_EQ(*m.density, (Density{1, 300, 300}));  // 11811 per metre read back as dpi
     EXPECT_FALSE(m.jpegCompression.has_value());
+}
+
+// Size and metadata are known once a decoder has taken the file, before any pixel is made; the
+// size is the stored one, before turning.
+TEST_F(PictureDetailsTest, DecodersTellSizeAndMetadataOnOpen)
+{
+    const Picture picture = patternPicture(30, 20);
+    JpegMarkers markers;
+    markers.exif = exifBlock({{"Exif.Image.Orientation", "6"}});
+    writeBytes(scratch / "a.jpg", jpegBytes(picture, JpegKind::Colour, 90, false, markers));
+    PngFixture png{30, 20, 2, 8, picture.rgb};
+    png.exif = markers.exif;
+    writeBytes(scratch / "a.png", pngBytes(png));
+
+    JpegDecoder jpeg;
+    PngDecoder pngDecoder;
+    for (ImageDecoder* decoder :
+         {static_cast<ImageDecoder*>(&jpeg), static_cast<ImageDecoder*>(&pngDecoder)}) {
+        const auto path = scratch / (decoder == &jpeg ? "a.jpg" : "a.png");
+        ASSERT_TRUE(decoder->open(path));
+        EXPECT_EQ(decoder->width(), 30);
+        EXPECT_EQ(decoder->height(), 20);
+        EXPECT_EQ(decoder->metadata().exif, markers.exif);
+        RasterImage image;
+        ASSERT_TRUE(decoder->read(image));
+        EXPECT_EQ(image.width(), 30);
+        EXPECT_EQ(image.height(), 20);
+        EXPECT_EQ(decoder->warning(), DecodeWarning::None);
+        // Each refuses the other's file, and is empty again.
+        const auto other = scratch / (decoder == &jpeg ? "a.png" : "a.jpg");
+        EXPECT_FALSE(decoder->open(other));
+        EXPECT_EQ(decoder->width(), 0);
+        EXPECT_TRUE(decoder->metadata().empty());
+    }
+}
+
+// A profile libpng cannot accept is dropped; the picture is still read.
+TEST_F(PictureDetailsTest, DamagedPngProfileIsDroppedNotFatal)
+{
+    const Picture picture = patternPicture(5, 4);
+    const Bytes png = pngBytes({5, 4, 2, 8, picture.rgb});
+    const Bytes garbage = randomBytes(400, 9);
+    Bytes compressed(compressBound(garbage.size()));
+    uLongf compressedSize = compressed.size();
+    ASSERT_EQ(compress(compressed.data(), &compressedSize, garbage.data(), garbage.size()), Z_OK);
+    Bytes chunk = {'i', 'C', 'C', 'P', 'x', 0, 0};
+    chunk.insert(chunk.end(), compressed.begin(), compressed.begin() + compressedSize);
+    Bytes file(png.begin(), png.begin() + 33);  // signature and IHDR
+    const auto length = static_cast<std::uint32_t>(chunk.size() - 4);
+    for (int k = 0; k < 4; ++k) file.push_back(static_cast<std::uint8_t>(length >> (24 - 8 * k)));
+    file.insert(file.end(), chunk.begin(), chunk.end());
+    const auto crc =
+        static_cast<std::uint32_t>(crc32(0, chunk.data(), static_cast<uInt>(chunk.size())));
+    for (int k = 0; k < 4; ++k) file.push_back(static_cast<std::uint8_t>(crc >> (24 - 8 * k)));
+    file.insert(file.end(), png.begin() + 33, png.end());
+    const ConvertedWithDetails out = convertWithDetails(scratch, file);
+    ASSERT_EQ(out.status, ConvertStatus::Ok);
+    EXPECT_TRUE(out.details.metadata.icc.empty());
+    EXPECT_EQ(pictureOfBmp(out.bmp).rgb, picture.rgb);
 }
 
 TEST_F(PictureDetailsTest, OtherFormatsAndFailuresCarryNothing)

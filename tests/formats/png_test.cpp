@@ -6,6 +6,7 @@
 
 #include "format_fixtures.h"
 #include "formats/over_white.h"
+#include "imaging/compositor.h"
 
 namespace zendavo {
 namespace {
@@ -188,6 +189,24 @@ TEST_F(PngTest, TransparencyIsLaidOverWhite)
                     << c.name << " depth " << c.fixture.bitDepth << " pixel " << x
                     << (interlaced ? " interlaced" : "");
         }
+    }
+}
+
+// The usual logo: transparent pixels stored black around an opaque mark. As a watermark the
+// transparent part is keyed out (white), half-transparent black darkens by half.
+TEST_F(PngTest, TransparentLogoLeavesThePhotoAlone)
+{
+    const Bytes logo = {0, 0, 0, 0, 0, 0, 0, 255, 0, 0, 0, 128, 0, 0, 0, 0};
+    const BmpBuffer watermark = convertBytes(scratch, pngBytes({4, 1, 6, 8, logo})).bmp;
+    const BmpBuffer photo = convertBytes(scratch, pngBytes({6, 2, 2, 8, Bytes(36, 200)})).bmp;
+    const Picture got = pictureOfBmp(composite(photo, watermark, WatermarkSettings{9, 0, 0}));
+    const Rgb untouched{200, 200, 200};
+    const std::uint8_t half = 200 * 127 / 255;
+    const std::vector<Rgb> bottomRow = {untouched, untouched, untouched,
+                                        {0, 0, 0},  {half, half, half}, untouched};
+    for (int x = 0; x < 6; ++x) {
+        EXPECT_EQ(got.at(x, 0), untouched) << x;
+        EXPECT_EQ(got.at(x, 1), bottomRow[x]) << x;
     }
 }
 
