@@ -59,11 +59,11 @@ std::optional<FailureKind> writeWatermarked(const fs::path& copyPath, const BmpB
     BmpBuffer picture{readFile(copyPath)};
     if (!compositeInPlace(picture, watermark, settings, onSizeWarning))
         return isUsable(picture) ? FailureKind::WatermarkUnreadable : FailureKind::WorkCopyFailed;
+    // Encoded to memory, then written with the source check repeated right before the rename.
     EncodeOptions options;
     options.quality = request.quality;
     options.sourceQuality = request.sourceQuality;
     options.metadata = request.metadata;
-    // Encoded to memory, then written with the source check repeated right before the rename.
     std::vector<std::uint8_t> encoded;
     if (encodeBmp(picture.view(), request.format, " ", options, &encoded) != 1)
         return FailureKind::OutputNotWritten;
