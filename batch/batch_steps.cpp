@@ -59,12 +59,19 @@ std::optional<FailureKind> writeWatermarked(const fs::path& copyPath, const BmpB
     BmpBuffer picture{readFile(copyPath)};
     if (!compositeInPlace(picture, watermark, settings, onSizeWarning))
         return isUsable(picture) ? FailureKind::WatermarkUnreadable : FailureKind::WorkCopyFailed;
+    // Encoded to memory, then written with the source check repeated right before the rename.
     EncodeOptions options;
     options.quality = request.quality;
     options.sourceQuality = request.sourceQuality;
     options.metadata = request.metadata;
-    if (encodeBmp(picture.view(), request.format, request.output.native(), options) != 1)
+    std::vector<std::uint8_t> encoded;
+    if (encodeBmp(picture.view(), request.format, " ", options, &encoded) != 1)
         return FailureKind::OutputNotWritten;
+    const fs::path target = encodedFileName(request.output.native(), request.format);
+    if (!writeFileAtomically(target, encoded,
+                             [&](const fs::path& at) { return protectedFiles.contains(at); }))
+        return protectedFiles.contains(target) ? FailureKind::WouldOverwriteSource
+                                               : FailureKind::OutputNotWritten;
     return std::nullopt;
 }
 
@@ -72,6 +79,7 @@ void createSlotFolder(const fs::path& base, int slot)
 {
     std::error_code ec;
     fs::create_directory(base / slotFolderName(slot), ec);
+    removeStaleTemporaries(base / slotFolderName(slot));
 }
 
 fs::path baseFolderOf(const std::string& firstPath)
