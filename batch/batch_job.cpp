@@ -1,9 +1,10 @@
 #include "batch/batch_job.h"
 
-#include <unordered_set>
+#include <system_error>
 
 #include "batch/batch_steps.h"
 #include "batch/file_identities.h"
+#include "batch/row_workers.h"
 #include "batch/slot_names.h"
 #include "batch/source_table.h"
 #include "batch/work_folder.h"
@@ -20,80 +21,129 @@ bool anySlotChecked(const BatchHost& host)
     return false;
 }
 
-// One run in progress: what it has learnt about the listed images so far.
+struct ListedRow {
+    std::string path;
+    std::string fileName;
+};
+
+struct TickedSlot {
+    int slot = 0;
+    std::optional<std::string> picture;
+};
+
+// What the run takes from the host when it begins.
+struct RunInput {
+    std::vector<ListedRow> rows;
+    std::vector<TickedSlot> slots;  // in slot order
+    WatermarkSettings settings;
+};
+
+RunInput takeInput(const BatchHost& host, const BatchOptions& options)
+{
+    RunInput input;
+    const int rows = host.rowCount();
+    for (int row = 0; row < rows; ++row) input.rows.push_back({host.pathAt(row), host.fileNameAt(row)});
+    for (int slot = 1; slot <= kSlotCount; ++slot)
+        if (host.slotChecked(slot)) input.slots.push_back({slot, host.slotPicture(slot)});
+    if (options.settings) input.settings = *options.settings;
+    return input;
+}
+
+void removeQuietly(const fs::path& path)
+{
+    std::error_code ec;
+    fs::remove(path, ec);
+}
+
+// One run in progress.
 class Run {
 public:
-    Run(BatchHost& host, const BatchOptions& options, fs::path workFolder)
-        : host_(host), options_(options), sources_(workFolder, options.format)
+    Run(BatchHost& host, const BatchOptions& options, RunInput input, const fs::path& copyFolder)
+        : host_(host), options_(options), input_(std::move(input)), sources_(copyFolder, options.format),
+          copyFolder_(copyFolder), workers_(options.workers)
     {
-        result_.workFolder = std::move(workFolder);
+        // Every row's entry is named here, in row order, so names never depend on the workers.
+        for (const ListedRow& row : input_.rows) {
+            SourceEntry& entry = sources_.entryFor(row.path, row.fileName);
+            firstOfEntry_.push_back(!entry.prepared);
+            entry.prepared = true;
+            entries_.push_back(&entry);
+        }
+        base_ = options_.outputDir ? *options_.outputDir
+                                   : baseFolderOf(input_.rows.empty() ? std::string() : input_.rows.front().path);
+        // No output may replace a listed image or a ticked slot's picture.
+        for (const ListedRow& row : input_.rows) readFiles_.add(row.path);
+        for (const TickedSlot& ticked : input_.slots)
+            if (ticked.picture) readFiles_.add(*ticked.picture);
+        // The passes that will run: up to the first ticked slot without a picture.
+        for (const TickedSlot& ticked : input_.slots) {
+            if (!ticked.picture) break;
+            lastPassSlot_ = ticked.slot;
+        }
     }
 
     BatchResult& result() { return result_; }
-
+    const RunInput& input() const { return input_; }
     bool stopped() const { return host_.stopRequested(); }
-
-    // Row i's entry, converted on first sight (rows dropped during a pump are converted
-    // when their pass first meets them).
-    SourceEntry& sourceAt(int row)
-    {
-        SourceEntry& entry = sources_.entryFor(host_.pathAt(row), host_.fileNameAt(row));
-        if (!entry.prepared) {
-            entry.prepared = true;
-            readFiles_.add(entry.path);
-            entry.failure = prepareSource(entry.path, entry.copyPath);
-        }
-        return entry;
-    }
-
-    // Pictures chosen for ticked slots are read by the run; no output may replace them.
-    void protectSlotPictures()
-    {
-        for (int slot = 1; slot <= kSlotCount; ++slot)
-            if (host_.slotChecked(slot) && host_.slotCaption(slot) != kNoPictureCaption)
-                readFiles_.add(host_.slotCaption(slot));
-    }
 
     bool preparation()
     {
-        for (int k = 1; k - 1 < host_.rowCount(); ++k) {
-            if (stopped()) return false;
-            sourceAt(k - 1);
-            host_.setProgress(progressPercent(k, host_.rowCount()));
-        }
-        return true;
+        const int n = rowCount();
+        return workers_.run(
+            n,
+            [this](int row) {
+                if (!firstOfEntry_[row]) return;
+                SourceEntry& entry = *entries_[row];
+                entry.failure = prepareSource(entry.path, entry.copyPath);
+            },
+            [this, n](int row) { host_.setProgress(progressPercent(row + 1, n)); },
+            [this] { return stopped(); });
     }
 
     // False when the run must end here.
-    bool slotPass(int slot)
+    bool slotPass(const TickedSlot& ticked)
     {
-        const std::string caption = host_.slotCaption(slot);
-        if (caption == kNoPictureCaption) {
+        if (!ticked.picture) {
             host_.showMessage(kSlotWithoutPicture);
             return false;
         }
-        readFiles_.add(caption);
-        createSlotFolder(outputBase(), slot);
-        const BmpBuffer watermark = loadWatermark(caption, watermarkCopyPath(result_.workFolder, slot));
+        const int slot = ticked.slot;
+        createSlotFolder(base_, slot);
+        const fs::path watermarkCopy = watermarkCopyPath(copyFolder_, slot);
+        const BmpBuffer watermark = loadWatermark(*ticked.picture, watermarkCopy);
+        removeQuietly(watermarkCopy);  // held in memory for the pass
         host_.setProgress(0);
         host_.setStatusText(slotStatusText(slot));
         host_.pumpMessages();
         if (stopped()) return false;
 
-        std::unordered_set<const SourceEntry*> written;  // the same file listed twice writes once
-        for (int k = 1; k - 1 < host_.rowCount(); ++k) {
-            if (stopped()) return false;
-            SourceEntry& entry = sourceAt(k - 1);
-            if (written.insert(&entry).second) writeRow(slot, entry, watermark);
-            host_.setProgress(progressPercent(k, host_.rowCount()));
+        const int n = rowCount();
+        const bool lastPass = slot == lastPassSlot_;
+        std::vector<std::optional<FailureKind>> failures(static_cast<std::size_t>(n));
+        std::vector<char> written(static_cast<std::size_t>(n), 0);
+        const bool finished = workers_.run(
+            n,
+            [&](int row) {
+                if (!firstOfEntry_[row]) return;  // the same file listed twice writes once
+                const SourceEntry& entry = *entries_[row];
+                failures[row] = writeRow(row, slot, entry, watermark);
+                written[row] = !failures[row];
+                if (lastPass) removeQuietly(entry.copyPath);
+            },
+            [this, n](int row) { host_.setProgress(progressPercent(row + 1, n)); },
+            [this] { return stopped(); });
+        for (int row = 0; row < n; ++row) {
+            if (written[row]) ++result_.outputsWritten;
+            if (!failures[row]) continue;
+            const SourceEntry& entry = *entries_[row];
+            result_.failures.push_back({slot, entry.fileName, entry.path, reasonText(*failures[row]), *failures[row]});
         }
-        return true;
+        return finished;
     }
 
     void finish()
     {
-        const fs::path base = outputBase();
-        if (!base.empty()) host_.shellOpen(base.native());
+        if (!base_.empty()) host_.shellOpen(base_.native());
         if (result_.failures.empty()) {
             host_.setStatusText(kFinishedText);
         } else {
@@ -103,37 +153,33 @@ public:
     }
 
 private:
-    fs::path outputBase() const
-    {
-        return options_.outputDir ? *options_.outputDir : baseFolderOf(host_.pathAt(0));
-    }
+    int rowCount() const { return static_cast<int>(input_.rows.size()); }
 
-    void writeRow(int slot, const SourceEntry& entry, const BmpBuffer& watermark)
+    // On a worker. The size warnings wait for the run's own thread and every earlier row.
+    std::optional<FailureKind> writeRow(int row, int slot, const SourceEntry& entry, const BmpBuffer& watermark)
     {
-        std::optional<FailureKind> failure = entry.failure;
-        if (!failure && !isUsable(watermark)) failure = FailureKind::WatermarkUnreadable;
-        if (!failure) {
-            const WatermarkSettings defaults;
-            const WatermarkSettings& settings = options_.settings ? *options_.settings : defaults;
-            const OutputRequest request{outputBase() / slotFolderName(slot) / entry.outputName,
-                                        options_.format, options_.quality};
-            const std::string name = entry.fileName;
-            failure = writeWatermarked(entry.copyPath, watermark, settings,
-                                       [this, &name](SizeWarning) { host_.showSizeWarning(name); }, request,
-                                       readFiles_);
-        }
-        if (!failure) {
-            ++result_.outputsWritten;
-            return;
-        }
-        result_.failures.push_back(
-            {slot, entry.fileName, entry.path, reasonText(*failure), *failure});
+        if (entry.failure) return entry.failure;
+        if (!isUsable(watermark)) return FailureKind::WatermarkUnreadable;
+        const OutputRequest request{base_ / slotFolderName(slot) / entry.outputName, options_.format,
+                                    options_.quality};
+        const auto warn = [this, row, &entry](SizeWarning) {
+            if (!workers_.onStageThread(row, [this, &entry] { host_.showSizeWarning(entry.fileName); }))
+                throw RowGivenUp{};
+        };
+        return writeWatermarked(entry.copyPath, watermark, input_.settings, warn, request, readFiles_);
     }
 
     BatchHost& host_;
     const BatchOptions& options_;
+    RunInput input_;
     SourceTable sources_;
-    FileIdentities readFiles_;
+    fs::path copyFolder_;
+    RowWorkers workers_;
+    std::vector<SourceEntry*> entries_;  // per row
+    std::vector<bool> firstOfEntry_;     // per row: the first row of its file
+    fs::path base_;
+    FileIdentities readFiles_;  // read-only once the workers run
+    int lastPassSlot_ = 0;
     BatchResult result_;
 };
 
@@ -149,26 +195,27 @@ BatchResult runBatch(BatchHost& host, const BatchOptions& options)
         host.showMessage(kNoImageListed);
         return {};
     }
+    RunInput input = takeInput(host, options);
     // Made here, not at start-up, so the first run of a fresh install has somewhere to write.
     const fs::path workFolder =
         prepareWorkFolder(options.workFolder, cacheWorkFolderPath()).value_or(options.workFolder);
+    const InstanceFolder ownFolder(workFolder);
     if (options.outputDir) {
         std::error_code ec;
         fs::create_directories(*options.outputDir, ec);
     }
-    Run run(host, options, workFolder);
+    Run run(host, options, std::move(input), ownFolder.path().empty() ? workFolder : ownFolder.path());
+    run.result().workFolder = workFolder;
     run.result().outcome = BatchOutcome::Stopped;
 
     host.useStatusLook();
     host.setProgress(0);
     host.setStatusText(kPreparingText);
     host.pumpMessages();
-    if (run.stopped()) return std::move(run.result());
-    run.protectSlotPictures();
-    if (!run.preparation()) return std::move(run.result());
+    if (run.stopped() || !run.preparation()) return std::move(run.result());
 
-    for (int slot = 1; slot <= kSlotCount; ++slot)
-        if (host.slotChecked(slot) && !run.slotPass(slot)) return std::move(run.result());
+    for (const TickedSlot& ticked : run.input().slots)
+        if (!run.slotPass(ticked)) return std::move(run.result());
 
     run.finish();
     run.result().outcome = BatchOutcome::Finished;

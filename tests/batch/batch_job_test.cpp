@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "batch/work_folder.h"
 #include "tests/batch/batch_fixture.h"
 #include "tests/batch/recording_host.h"
@@ -22,6 +24,7 @@ protected:
         writePicture(logo, kGrey, 16, 8);
         options.workFolder = work;
         options.settings = &settings;
+        options.workers = 3;  // more than the machine may have, so rows really overlap
     }
 
     BatchResult run() { return runBatch(host, options); }
@@ -67,7 +70,7 @@ Events passEvents(const std::string& status, const Events& progress)
 TEST_F(BatchRunTest, NoSlotTickedOnlyShowsItsMessage)
 {
     addSource("a.jpg", kRed);
-    host.slots[3].caption = logo.native();  // a picture but no tick
+    host.slots[3].picture = logo.native();  // a picture but no tick
     const BatchResult result = run();
     EXPECT_EQ(result.outcome, BatchOutcome::Refused);
     EXPECT_EQ(host.events, Events{"message:请先选择水印图"});
@@ -120,8 +123,7 @@ TEST_F(BatchRunTest, TwoSlotsOverThreeImagesShowEveryStageAndWriteEveryOutput)
         expectWatermarked(root / "p" / slot / "b.png.jpg", kBlue);
         expectWatermarked(root / "p" / slot / "c.JPG", kGreen);
     }
-    EXPECT_EQ(namesIn(work), (std::vector<std::string>{"a.jpg.bmp", "b.png.bmp", "c.JPG.bmp",
-                                                      "水印2.bmp", "水印5.bmp"}));
+    EXPECT_TRUE(namesIn(work).empty());  // every working copy went with its last pass
 }
 
 struct MissingPictureCase {
@@ -199,7 +201,7 @@ TEST_F(BatchRunTest, SameNameFromTwoFoldersKeepsBothPicturesApart)
         expectWatermarked(out / "b.png.jpg", kGreen);
         expectWatermarked(out / "b.png (2).jpg", kGrey);
     }
-    EXPECT_EQ(namesIn(work).size(), 6u);  // four copies of their own, two watermarks
+    EXPECT_TRUE(namesIn(work).empty());
 }
 
 TEST_F(BatchRunTest, SameFileListedTwiceWritesOneOutput)
@@ -257,8 +259,11 @@ TEST_F(BatchRunTest, FailedConversionNeverComposesAnOlderWorkingCopy)
     host.add(a);
     host.tick(1, logo.native());
     run();
-    ASSERT_TRUE(fs::exists(work / "a.jpg.bmp"));
+    EXPECT_TRUE(namesIn(work).empty());
     fs::remove_all(root / "p" / "水印1");
+    // A copy left behind by an older program in the shared folder.
+    writePicture(work / "a.jpg.bmp", kBlue);
+    writePicture(work / "水印1.bmp", kGrey, 16, 8);
 
     writeText(a, "broken now");
     RecordingHost second;
@@ -267,7 +272,6 @@ TEST_F(BatchRunTest, FailedConversionNeverComposesAnOlderWorkingCopy)
     const BatchResult result = runBatch(second, options);
 
     EXPECT_FALSE(fs::exists(root / "p" / "水印1" / "a.jpg"));
-    EXPECT_FALSE(fs::exists(work / "a.jpg.bmp"));
     ASSERT_EQ(result.failures.size(), 1u);
     EXPECT_EQ(result.failures[0].kind, FailureKind::SourceUnreadable);
 }
@@ -277,8 +281,8 @@ TEST_F(BatchRunTest, SlotWhosePictureFailsWritesNothingNotEvenAnOldPicture)
     addSource("a.jpg", kRed);
     host.tick(1, logo.native());
     run();
-    ASSERT_TRUE(fs::exists(work / "水印1.bmp"));
     fs::remove_all(root / "p" / "水印1");
+    writePicture(work / "水印1.bmp", kGrey, 16, 8);  // left behind by an older program
 
     const fs::path broken = root / "w" / "broken.png";
     writeText(broken, "no picture");
@@ -319,7 +323,8 @@ TEST_F(BatchRunTest, WorkFolderIsMadeWhenTheRunBegins)
     ASSERT_FALSE(fs::exists(work));
     const BatchResult result = run();
     EXPECT_TRUE(result.failures.empty());
-    EXPECT_TRUE(fs::exists(work / "a.jpg.bmp"));
+    EXPECT_TRUE(fs::is_directory(work));
+    EXPECT_TRUE(namesIn(work).empty());
     EXPECT_TRUE(fs::exists(root / "p" / "水印1" / "a.jpg"));
 }
 
@@ -341,7 +346,7 @@ TEST_F(BatchRunTest, WorkFolderFallsBackToTheCacheWhenTheProgramFolderCannotHold
         ::unsetenv("XDG_CACHE_HOME");
     EXPECT_TRUE(result.failures.empty());
     EXPECT_EQ(result.workFolder, root / "cache" / "zendavo" / "temp");
-    EXPECT_TRUE(fs::exists(root / "cache" / "zendavo" / "temp" / "a.jpg.bmp"));
+    EXPECT_TRUE(fs::is_directory(root / "cache" / "zendavo" / "temp"));
     EXPECT_TRUE(fs::exists(root / "p" / "水印1" / "a.jpg"));
 }
 
@@ -420,21 +425,33 @@ TEST_F(BatchRunTest, StopBeforeTheFirstRowConvertsNothing)
     EXPECT_FALSE(fs::exists(work / "a.jpg.bmp"));
 }
 
-TEST_F(BatchRunTest, RowDroppedAtAPumpIsConvertedAndWritten)
+// The run works on the list, slots and settings as they were when it began.
+TEST_F(BatchRunTest, ChangesDuringTheRunDoNotReachIt)
 {
     addSource("a.jpg", kRed);
     writePicture(root / "q" / "late.png", kBlue);
     host.tick(1, logo.native());
+    settings.marginX = 0;
+    settings.marginY = 0;
     int pumps = 0;
     host.onPump = [&](RecordingHost& h) {
-        if (++pumps == 2) h.add(root / "q" / "late.png");  // dropped during slot 1's pump
+        if (++pumps != 2) return;  // slot 1's pump
+        h.add(root / "q" / "late.png");
+        h.tick(2, logo.native());
+        settings.position = 1;
     };
     const BatchResult result = run();
-    EXPECT_TRUE(result.failures.empty());
-    expectWatermarked(root / "p" / "水印1" / "late.png.jpg", kBlue);
+    EXPECT_EQ(result.outcome, BatchOutcome::Finished);
+    EXPECT_EQ(result.outputsWritten, 1);
+    EXPECT_EQ(namesIn(root / "p" / "水印1"), std::vector<std::string>{"a.jpg"});
+    EXPECT_FALSE(fs::exists(root / "p" / "水印2"));
+    const BmpBuffer picture = decodePicture(root / "p" / "水印1" / "a.jpg");
+    ASSERT_FALSE(picture.empty());
+    EXPECT_TRUE(near(pixelAt(picture, 4, 4), kRed));  // still at position 9
+    EXPECT_TRUE(near(pixelAt(picture, 44, 36), multiplied(kRed, kGrey)));
 }
 
-TEST_F(BatchRunTest, ListClearedAtAPumpOpensNoEmptyPath)
+TEST_F(BatchRunTest, ListClearedDuringTheRunStillOpensTheFirstImagesFolder)
 {
     addSource("a.jpg", kRed);
     host.tick(1, logo.native());
@@ -444,9 +461,9 @@ TEST_F(BatchRunTest, ListClearedAtAPumpOpensNoEmptyPath)
     };
     const BatchResult result = run();
     EXPECT_EQ(result.outcome, BatchOutcome::Finished);
-    EXPECT_TRUE(host.only("open:").empty());
+    EXPECT_EQ(host.only("open:"), Events{"open:" + (root / "p").native()});
     EXPECT_EQ(host.events.back(), "status:已全部制作完成");
-    EXPECT_TRUE(namesIn(root / "p" / "水印1").empty());
+    EXPECT_EQ(namesIn(root / "p" / "水印1"), std::vector<std::string>{"a.jpg"});
 }
 
 TEST_F(BatchRunTest, AMissingFirstFolderIsNeverCreated)
@@ -476,21 +493,103 @@ TEST_F(BatchRunTest, OptionsChooseFormatQualityAndOutputFolder)
     EXPECT_EQ(pixelAt(b, 20, 26), multiplied(kBlue, kGrey));  // lossless
 }
 
-TEST_F(BatchRunTest, SettingsAreReadAtEveryComposite)
+TEST_F(BatchRunTest, SettingsAreTheOnesOfTheMomentTheRunBegins)
 {
     addSource("a.jpg", kRed);
     host.tick(1, logo.native());
-    int pumps = 0;
-    host.onPump = [this, &pumps](RecordingHost&) {
-        if (++pumps == 2) settings.position = 1;  // changed in the settings window during the pass
-    };
-    settings.marginX = 0;
-    settings.marginY = 0;
+    settings = {1, 0, 0};
     run();
     const BmpBuffer picture = decodePicture(root / "p" / "水印1" / "a.jpg");
     ASSERT_FALSE(picture.empty());
     EXPECT_TRUE(near(pixelAt(picture, 4, 4), multiplied(kRed, kGrey)));
     EXPECT_TRUE(near(pixelAt(picture, 44, 36), kRed));
+}
+
+// Rows finish in any order on the workers; the host still sees every row's warnings and
+// progress in row order, and a row's warnings before its progress.
+TEST_F(BatchRunTest, WorkersReportInRowOrder)
+{
+    const std::vector<std::pair<const char*, bool>> rows{
+        {"a.jpg", false}, {"b.jpg", true}, {"c.png", false}, {"d.jpg", true}, {"e.jpg", false}, {"f.jpg", true}};
+    for (const auto& [name, small] : rows) {
+        const fs::path path = root / "p" / name;
+        if (small)
+            writePicture(path, kBlue, 10, 6);  // smaller than the 16 x 8 mark both ways
+        else
+            writePicture(path, kRed);
+        host.add(path);
+    }
+    host.tick(1, logo.native());
+    options.workers = 4;
+
+    const BatchResult result = run();
+
+    Events expected{"progress:0", "status:水印1制作中...", "pump"};
+    const char* percents[] = {"16", "33", "50", "66", "83", "100"};
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        if (rows[k].second)
+            expected.insert(expected.end(), 2, std::string("warning:") + rows[k].first);
+        expected.push_back(std::string("progress:") + percents[k]);
+    }
+    const auto passStart = std::find(host.events.begin(), host.events.end(), "status:水印1制作中...") - 1;
+    EXPECT_EQ(Events(passStart, passStart + static_cast<long>(expected.size())), expected);
+    EXPECT_EQ(result.outputsWritten, 6);
+}
+
+TEST_F(BatchRunTest, OutputsAreTheSameBytesWhateverTheNumberOfWorkers)
+{
+    for (int k = 0; k < 7; ++k) addSource("photo" + std::to_string(k) + (k % 2 ? ".png" : ".jpg"),
+                                           k % 3 ? kRed : kGreen);
+    const fs::path logo2 = root / "w" / "other.png";
+    writePicture(logo2, kBlue, 12, 20);
+    host.tick(1, logo.native());
+    host.tick(4, logo2.native());
+    std::vector<std::vector<std::vector<std::uint8_t>>> outputs;
+    for (int workers : {1, 4}) {
+        options.workers = workers;
+        options.outputDir = root / ("out" + std::to_string(workers));
+        const BatchResult result = run();
+        EXPECT_EQ(result.outputsWritten, 14);
+        std::vector<std::vector<std::uint8_t>> bytes;
+        for (const char* slot : {"水印1", "水印4"})
+            for (const std::string& name : namesIn(*options.outputDir / slot))
+                bytes.push_back(readFile(*options.outputDir / slot / name));
+        outputs.push_back(bytes);
+    }
+    ASSERT_EQ(outputs[0].size(), 14u);
+    EXPECT_EQ(outputs[0], outputs[1]);
+}
+
+// A working copy goes as soon as the last pass has written its row; until then it stays.
+TEST_F(BatchRunTest, WorkingCopiesGoWithTheirLastPass)
+{
+    for (const char* name : {"a.jpg", "b.png", "c.jpg"}) addSource(name, kRed);
+    host.tick(2, logo.native());
+    host.tick(6, logo.native());
+    const auto copiesLeft = [this] {
+        std::vector<std::string> names;
+        for (const std::string& folder : namesIn(work))
+            if (fs::is_directory(work / folder))
+                for (const std::string& name : namesIn(work / folder)) names.push_back(name);
+        return names;
+    };
+    int pumps = 0;
+    std::vector<std::vector<std::string>> seen;
+    host.onPump = [&](RecordingHost&) { ++pumps; };
+    host.onProgress = [&](int percent) {
+        if (percent > 0 && pumps >= 2) seen.push_back(copiesLeft());
+    };
+
+    run();
+
+    ASSERT_EQ(seen.size(), 6u);
+    for (int k = 0; k < 3; ++k)  // slot 2's pass: every copy is still needed
+        EXPECT_EQ(seen[k], (std::vector<std::string>{"a.jpg.bmp", "b.png.bmp", "c.jpg.bmp"}));
+    const std::vector<std::string> names{"a.jpg.bmp", "b.png.bmp", "c.jpg.bmp"};
+    for (int k = 0; k < 3; ++k)  // slot 6's pass: rows up to the one shown are gone
+        for (int row = 0; row <= k; ++row)
+            EXPECT_EQ(std::count(seen[3 + k].begin(), seen[3 + k].end(), names[row]), 0) << k << names[row];
+    EXPECT_TRUE(namesIn(work).empty());
 }
 
 }  // namespace
