@@ -4,6 +4,7 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -80,6 +81,17 @@ bool drop(MainWindow& window, const QStringList& paths)
 }
 
 template <typename T = QWidget>
+T* control(MainWindow& window, const char* name);
+
+// 开始 clicked; true once the run, which works on threads of its own, has ended.
+bool runAndWait(MainWindow& window)
+{
+    QSignalSpy ended(&window, &MainWindow::runFinished);
+    QTest::mouseClick(control(window, "按钮1"), Qt::LeftButton);
+    return !ended.isEmpty() || ended.wait(60000);
+}
+
+template <typename T>
 T* control(MainWindow& window, const char* name)
 {
     T* found = window.findChild<T*>(u8(name));
@@ -298,7 +310,7 @@ private slots:
         connect(control<QProgressBar>(*w.window, "进度条1"), &QProgressBar::valueChanged, this,
                 [&progress](int v) { progress << v; });
 
-        QTest::mouseClick(control(*w.window, "按钮1"), Qt::LeftButton);
+        QVERIFY(runAndWait(*w.window));
 
         QCOMPARE(stages, (QStringList{u8("源文件预处理..."), u8("水印2制作中..."), u8("水印5制作中...")}));
         QCOMPARE(status->text(), u8("已全部制作完成"));
@@ -323,7 +335,7 @@ private slots:
                 QVERIFY(meanGrey(folder + "/" + name, QRect(4, 4, 30, 30)) > 180);
             }
         }
-        QVERIFY(!filesIn(scene.program + "/temp").isEmpty());
+        QCOMPARE(filesIn(scene.program + "/temp"), QStringList{});  // no working copy is kept
         QVERIFY(control(*w.window, "按钮1")->isEnabled());
     }
 
@@ -334,7 +346,7 @@ private slots:
         Window w(scene, settings);
         QVERIFY(drop(*w.window, {scene.photo("a.jpg", "JPEG")}));
         control<QProgressBar>(*w.window, "进度条1")->setValue(57);
-        QTest::mouseClick(control(*w.window, "按钮1"), Qt::LeftButton);
+        QVERIFY(runAndWait(*w.window));
         QCOMPARE(w.services.messages, std::vector<QString>{u8("请先选择水印图")});
         auto* status = control<TextLabel>(*w.window, "标签12");
         QCOMPARE(status->text(), u8("支持作者 您的支持是我最大的鼓励"));
@@ -353,7 +365,7 @@ private slots:
         QVERIFY(drop(*w.window, {scene.photo("a.jpg", "JPEG"), scene.photo("b.png", "PNG")}));
         tick(*w.window, 1, w.services, scene.watermark);
         tick(*w.window, 3, w.services, QString());
-        QTest::mouseClick(control(*w.window, "按钮1"), Qt::LeftButton);
+        QVERIFY(runAndWait(*w.window));
         QCOMPARE(w.services.messages, std::vector<QString>{u8("请选择有效的水印图")});
         QCOMPARE(control<TextLabel>(*w.window, "标签12")->text(), u8("水印1制作中..."));
         QCOMPARE(filesIn(scene.photos + u8("/水印1")), (QStringList{"a.jpg", "b.png.jpg"}));
@@ -374,13 +386,14 @@ private slots:
         Window w(scene, settings);
         QVERIFY(drop(*w.window, {photo}));
         tick(*w.window, 1, w.services, scene.watermark);
-        QTest::mouseClick(control(*w.window, "按钮1"), Qt::LeftButton);
+        QVERIFY(runAndWait(*w.window));
         QCOMPARE(w.services.sizeWarnings.size(), std::size_t{2});
         for (const QString& text : w.services.sizeWarnings)
             QCOMPARE(text, u8("水印图片大于原图，可能造成加水印失败"));
     }
 
-    // During a run 开始 and 清空列表 are disabled and drops refused; all come back afterwards.
+    // During a run 开始, 清空列表, 水印位置 and the slots' controls are disabled, drops refused
+    // and the thanks window stays shut; all come back afterwards.
     void inputThatWouldChangeARunIsRefusedAtPumpPoints()
     {
         Scene scene;
@@ -398,13 +411,23 @@ private slots:
             ++checked;
             QVERIFY(!control(*w.window, "按钮1")->isEnabled());
             QVERIFY(!control(*w.window, "按钮2")->isEnabled());
+            QVERIFY(!control(*w.window, "按钮14")->isEnabled());
+            for (int slot : {1, 2}) {
+                QVERIFY(!w.window->watermarkSlots().slotAt(slot).checkBox()->isEnabled());
+                QVERIFY(!w.window->watermarkSlots().slotAt(slot).selectButton()->isEnabled());
+            }
             QTest::mouseClick(control(*w.window, "按钮1"), Qt::LeftButton);
             QTest::mouseClick(control(*w.window, "按钮2"), Qt::LeftButton);
+            QTest::mouseClick(control(*w.window, "按钮14"), Qt::LeftButton);
+            QTest::mouseClick(w.window->watermarkSlots().slotAt(2).checkBox(), Qt::LeftButton);
+            QTest::mousePress(control(*w.window, "标签12"), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+            QVERIFY(w.services.modalTitles.empty());  // neither the settings nor the thanks window
+            QVERIFY(!w.window->slotChecked(2));
             QVERIFY(!drop(*w.window, {other + "/x.jpg"}));
             w.window->acceptDroppedFiles({(other + "/y.jpg").toStdString()});
             QCOMPARE(w.window->rowCount(), 2);
         };
-        QTest::mouseClick(control(*w.window, "按钮1"), Qt::LeftButton);
+        QVERIFY(runAndWait(*w.window));
 
         QCOMPARE(checked, 2);
         QCOMPARE(w.services.pumps, 2);  // no nested run pumped
@@ -413,6 +436,9 @@ private slots:
         QVERIFY(!QDir(other + u8("/水印1")).exists());
         QVERIFY(control(*w.window, "按钮1")->isEnabled());
         QVERIFY(control(*w.window, "按钮2")->isEnabled());
+        QVERIFY(control(*w.window, "按钮14")->isEnabled());
+        QVERIFY(w.window->watermarkSlots().slotAt(2).checkBox()->isEnabled());
+        QVERIFY(w.window->watermarkSlots().slotAt(1).selectButton()->isEnabled());
         QVERIFY(drop(*w.window, {other + "/x.jpg"}));
         QCOMPARE(w.window->rowCount(), 3);
     }
@@ -439,7 +465,7 @@ private slots:
         w.services.onPump = [&](int pump) {
             if (pump == closeAtPump) closedAtPump = w.window->close();
         };
-        QTest::mouseClick(control(*w.window, "按钮1"), Qt::LeftButton);
+        QVERIFY(runAndWait(*w.window));
 
         QVERIFY2(!closedAtPump, "the window waits for the run to stop");
         QVERIFY(!w.window->isVisible());
