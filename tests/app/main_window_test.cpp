@@ -13,6 +13,8 @@
 #include <filesystem>
 
 #include "app/main_window.h"
+#include "batch/work_folder.h"
+#include "tests/app/cli_job.h"
 #include "fake_desktop_services.h"
 #include "file_drop.h"
 #include "imaging/watermark_settings.h"
@@ -372,6 +374,122 @@ private slots:
         QVERIFY(!QDir(scene.photos + u8("/水印3")).exists());
         QVERIFY(w.services.foldersOpened.empty());
         QVERIFY(control(*w.window, "按钮1")->isEnabled());
+    }
+
+    // The window and zendavo-cli write the same bytes for the same photos, slots and settings.
+    void outputsEqualThoseOfTheCommandLine()
+    {
+        Scene scene;
+        QStringList photos;
+        for (int k = 0; k < 5; ++k) {
+            QImage image(120 + 7 * k, 90 + 3 * k, QImage::Format_RGB32);
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, qRgb((x * 2 + k * 30) % 256, (y * 3) % 256, (x + y) % 256));
+            const QString path = scene.photos + QStringLiteral("/p%1.%2").arg(k).arg(k % 2 ? "png" : "jpg");
+            QVERIFY(image.save(path, k % 2 ? "PNG" : "JPEG", 90));
+            photos << path;
+        }
+        QImage mark(40, 14, QImage::Format_RGB32);
+        for (int y = 0; y < mark.height(); ++y)
+            for (int x = 0; x < mark.width(); ++x) mark.setPixel(x, y, (x + y) % 5 ? qRgb(255, 255, 255) : qRgb(x * 6, 90, 30));
+        const QString mark2 = scene.root.path() + "/mark2.png";
+        QVERIFY(mark.save(mark2, "PNG"));
+
+        WatermarkSettings settings;
+        Window w(scene, settings);
+        settings = {5, 13, 4};
+        QVERIFY(drop(*w.window, photos));
+        tick(*w.window, 2, w.services, scene.watermark);
+        tick(*w.window, 5, w.services, mark2);
+        QVERIFY(runAndWait(*w.window));
+        QVERIFY(w.services.messages.empty());
+
+        std::vector<std::string> images;
+        for (const QString& p : photos) images.push_back(p.toStdString());
+        const fs::path cliWork = (scene.root.path() + "/cli-work").toStdString();
+        fs::create_directories(cliWork);
+        QCOMPARE(zendavo::testing::runCliJob(images, {{2, scene.watermark.toStdString()}, {5, mark2.toStdString()}},
+                                             WatermarkSettings{5, 13, 4},
+                                             fs::path((scene.root.path() + "/cli").toStdString()), cliWork),
+                 10);
+
+        for (const char* slot : {"/水印2", "/水印5"}) {
+            const QString ours = scene.photos + u8(slot);
+            const QString theirs = scene.root.path() + "/cli" + u8(slot);
+            QCOMPARE(filesIn(ours).size(), 5);
+            QCOMPARE(filesIn(ours), filesIn(theirs));
+            for (const QString& name : filesIn(ours)) {
+                QFile a(ours + "/" + name);
+                QFile b(theirs + "/" + name);
+                QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+                QVERIFY2(a.readAll() == b.readAll(), qPrintable(name));
+            }
+        }
+    }
+
+    // Closing in the middle of a pass: the window goes at once, the photos in progress are
+    // finished whole, nothing else starts, and the work folder is left empty.
+    void closingMidPassWritesNothingTruncated()
+    {
+        Scene scene;
+        QStringList photos;
+        for (int k = 0; k < 12; ++k) {
+            QImage image(900, 700, QImage::Format_RGB32);
+            image.fill(qRgb(20 * k % 256, 120, 200));
+            const QString path = scene.photos + QStringLiteral("/p%1.jpg").arg(k, 2, 10, QChar('0'));
+            QVERIFY(image.save(path, "JPEG"));
+            photos << path;
+        }
+        WatermarkSettings settings;
+        Window w(scene, settings);
+        QVERIFY(drop(*w.window, photos));
+        tick(*w.window, 1, w.services, scene.watermark);
+        auto* progress = control<QProgressBar>(*w.window, "进度条1");
+        bool closeReturned = true;
+        bool hiddenAtOnce = false;
+        connect(progress, &QProgressBar::valueChanged, this, [&](int v) {
+            if (v == 0 || w.services.pumps < 2 || !w.window->isVisible()) return;  // in slot 1's pass
+            closeReturned = w.window->close();
+            hiddenAtOnce = !w.window->isVisible();
+        });
+        QVERIFY(runAndWait(*w.window));
+        QVERIFY(!closeReturned);
+        QVERIFY(hiddenAtOnce);
+        const QStringList written = filesIn(scene.photos + u8("/水印1"));
+        QVERIFY2(written.size() < 12, qPrintable(written.join(',')));
+        for (const QString& name : written) {
+            QFile file(scene.photos + u8("/水印1/") + name);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray bytes = file.readAll();
+            QVERIFY2(bytes.startsWith("\xFF\xD8") && bytes.endsWith("\xFF\xD9"), qPrintable(name));
+        }
+        QVERIFY(w.services.foldersOpened.empty());
+        QCOMPARE(filesIn(scene.program + "/temp"), QStringList{});
+    }
+
+    // Another instance's folder in the shared work folder is left alone by our run and our reset.
+    void anotherInstancesFolderSurvivesOurRunAndClose()
+    {
+        Scene scene;
+        const QString temp = scene.program + "/temp";
+        QDir().mkpath(temp);
+        const zendavo::InstanceFolder other(fs::path(temp.toStdString()));
+        QVERIFY(!other.path().empty());
+        QFile copy(QString::fromStdString((other.path() / "a.jpg.bmp").native()));
+        QVERIFY(copy.open(QIODevice::WriteOnly));
+        copy.write("the other window's working copy");
+        copy.close();
+
+        WatermarkSettings settings;
+        Window w(scene, settings);
+        QVERIFY(drop(*w.window, {scene.photo("a.jpg", "JPEG")}));
+        tick(*w.window, 1, w.services, scene.watermark);
+        QVERIFY(runAndWait(*w.window));
+        QCOMPARE(filesIn(scene.photos + u8("/水印1")), QStringList{"a.jpg"});
+        QVERIFY(w.window->close());
+        QVERIFY(copy.exists());
+        const QString name = QString::fromStdString(other.path().filename().native());
+        QCOMPARE(filesIn(temp), (QStringList{name, name + ".lock"}));
     }
 
     // A watermark taller and wider than the photo: the warning, height then width, per row.
