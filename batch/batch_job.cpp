@@ -49,6 +49,20 @@ RunInput takeInput(const BatchHost& host, const BatchOptions& options)
     return input;
 }
 
+// The failures, then the photos written from damaged data; each part capped as failureMessage
+// caps its lines.
+std::string endOfRunMessage(const std::vector<BatchFailure>& failures, const std::vector<BatchWarning>& warnings)
+{
+    constexpr std::size_t kMaxLines = 20;
+    std::string text = failures.empty() ? std::string() : failureMessage(failures);
+    for (std::size_t k = 0; k < warnings.size() && k < kMaxLines; ++k) {
+        if (!text.empty()) text += '\n';
+        text += warningLine(warnings[k].slot, warnings[k].fileName, warnings[k].warning);
+    }
+    if (warnings.size() > kMaxLines) text += "\n……共" + std::to_string(warnings.size()) + "个";
+    return text;
+}
+
 void removeQuietly(const fs::path& path)
 {
     std::error_code ec;
@@ -69,6 +83,7 @@ public:
             entry.prepared = true;
             entries_.push_back(&entry);
         }
+        prepared_.resize(input_.rows.size());
         base_ = options_.outputDir ? *options_.outputDir
                                    : baseFolderOf(input_.rows.empty() ? std::string() : input_.rows.front().path);
         // No output may replace a listed image or a ticked slot's picture.
@@ -94,7 +109,8 @@ public:
             [this](int row) {
                 if (!firstOfEntry_[row]) return;
                 SourceEntry& entry = *entries_[row];
-                entry.failure = prepareSource(entry.path, entry.copyPath);
+                prepared_[row] = prepareSource(entry.path, entry.copyPath);
+                entry.failure = prepared_[row].failure;
             },
             [this, n](int row) { host_.setProgress(progressPercent(row + 1, n)); },
             [this] { return stopped(); });
@@ -126,14 +142,18 @@ public:
             [&](int row) {
                 if (!firstOfEntry_[row]) return;  // the same file listed twice writes once
                 const SourceEntry& entry = *entries_[row];
-                failures[row] = writeRow(row, slot, entry, watermark);
+                failures[row] = writeRow(row, slot, entry, watermark, prepared_[row].metadata);
                 written[row] = !failures[row];
                 if (lastPass) removeQuietly(entry.copyPath);
             },
             [this, n](int row) { host_.setProgress(progressPercent(row + 1, n)); },
             [this] { return stopped(); });
         for (int row = 0; row < n; ++row) {
-            if (written[row]) ++result_.outputsWritten;
+            if (written[row]) {
+                ++result_.outputsWritten;
+                if (prepared_[row].warning != DecodeWarning::None)
+                    result_.warnings.push_back({slot, entries_[row]->fileName, prepared_[row].warning});
+            }
             if (!failures[row]) continue;
             const SourceEntry& entry = *entries_[row];
             result_.failures.push_back({slot, entry.fileName, entry.path, reasonText(*failures[row]), *failures[row]});
@@ -144,24 +164,24 @@ public:
     void finish()
     {
         if (!base_.empty()) host_.shellOpen(base_.native());
-        if (result_.failures.empty()) {
-            host_.setStatusText(kFinishedText);
-        } else {
-            host_.setStatusText(failureStatusText(result_.failures.size()));
-            host_.showMessage(failureMessage(result_.failures));
-        }
+        // Damaged photos were still written: they are listed, but only failures change the status.
+        host_.setStatusText(result_.failures.empty() ? std::string(kFinishedText)
+                                                     : failureStatusText(result_.failures.size()));
+        if (!result_.failures.empty() || !result_.warnings.empty())
+            host_.showMessage(endOfRunMessage(result_.failures, result_.warnings));
     }
 
 private:
     int rowCount() const { return static_cast<int>(input_.rows.size()); }
 
     // On a worker. The size warnings wait for the run's own thread and every earlier row.
-    std::optional<FailureKind> writeRow(int row, int slot, const SourceEntry& entry, const BmpBuffer& watermark)
+    std::optional<FailureKind> writeRow(int row, int slot, const SourceEntry& entry, const BmpBuffer& watermark,
+                                        const PictureMetadata& metadata)
     {
         if (entry.failure) return entry.failure;
         if (!isUsable(watermark)) return FailureKind::WatermarkUnreadable;
-        const OutputRequest request{base_ / slotFolderName(slot) / entry.outputName, options_.format,
-                                    options_.quality};
+        OutputRequest request{base_ / slotFolderName(slot) / entry.outputName, options_.format, options_.quality};
+        request.metadata = &metadata;
         const auto warn = [this, row, &entry](SizeWarning) {
             if (!workers_.onStageThread(row, [this, &entry] { host_.showSizeWarning(entry.fileName); }))
                 throw RowGivenUp{};
@@ -177,6 +197,7 @@ private:
     RowWorkers workers_;
     std::vector<SourceEntry*> entries_;  // per row
     std::vector<bool> firstOfEntry_;     // per row: the first row of its file
+    std::vector<PreparedSource> prepared_;  // per row (its first row's): metadata and damage
     fs::path base_;
     FileIdentities readFiles_;  // read-only once the workers run
     int lastPassSlot_ = 0;

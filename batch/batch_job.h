@@ -29,9 +29,17 @@ enum class BatchOutcome {
     Finished,  // every ticked slot's pass ran
 };
 
+// A row written in a slot's pass from a picture the decoder had to patch up.
+struct BatchWarning {
+    int slot = 0;
+    std::string fileName;
+    DecodeWarning warning = DecodeWarning::None;
+};
+
 struct BatchResult {
     BatchOutcome outcome = BatchOutcome::Refused;
     std::vector<BatchFailure> failures;
+    std::vector<BatchWarning> warnings;  // outputs written all the same
     int outputsWritten = 0;
     // The work folder the run used: options.workFolder, or the per-user fallback when that
     // could not be created or written. Empty when the run was refused. The run's working

@@ -24,12 +24,18 @@ bool isUsable(const BmpBuffer& picture)
     return isUsableBitmap(readBmpInfo(picture.bytes), picture.size());
 }
 
-std::optional<FailureKind> prepareSource(const std::string& sourcePath, const fs::path& copyPath)
+PreparedSource prepareSource(const std::string& sourcePath, const fs::path& copyPath)
 {
-    const std::optional<FailureKind> failure =
-        sourceFailureOf(convertToBmp(fs::path(sourcePath), copyPath));
-    if (failure) removeQuietly(copyPath);
-    return failure;
+    ConvertDetails details;
+    PreparedSource prepared;
+    prepared.failure = sourceFailureOf(convertToBmp(fs::path(sourcePath), copyPath, details));
+    if (prepared.failure) {
+        removeQuietly(copyPath);
+        return prepared;
+    }
+    prepared.metadata = std::move(details.metadata);
+    prepared.warning = details.warning;
+    return prepared;
 }
 
 BmpBuffer loadWatermark(const std::string& picturePath, const fs::path& copyPath)
@@ -53,8 +59,11 @@ std::optional<FailureKind> writeWatermarked(const fs::path& copyPath, const BmpB
     BmpBuffer picture{readFile(copyPath)};
     if (!compositeInPlace(picture, watermark, settings, onSizeWarning))
         return isUsable(picture) ? FailureKind::WatermarkUnreadable : FailureKind::WorkCopyFailed;
-    if (encodeBmp(picture.view(), request.format, request.output.native(), nullptr,
-                  request.quality) != 1)
+    EncodeOptions options;
+    options.quality = request.quality;
+    options.sourceQuality = request.sourceQuality;
+    options.metadata = request.metadata;
+    if (encodeBmp(picture.view(), request.format, request.output.native(), options) != 1)
         return FailureKind::OutputNotWritten;
     return std::nullopt;
 }

@@ -72,12 +72,13 @@ private:
     void process(Job& job)
     {
         const SourceEntry& source = *job.source;
-        const std::optional<FailureKind> sourceFailure = prepareSource(source.path, source.copyPath);
+        const PreparedSource prepared = prepareSource(source.path, source.copyPath);
+        const std::optional<FailureKind>& sourceFailure = prepared.failure;
         for (const Slot& slot : slots_) {
             if (stop_) break;
             std::optional<FailureKind> failure = sourceFailure;
             if (!failure && !isUsable(slot.watermark)) failure = FailureKind::WatermarkUnreadable;
-            if (!failure) failure = writeSlot(source, slot);
+            if (!failure) failure = writeSlot(source, slot, prepared.metadata);
             if (failure)
                 job.failures.push_back({source.path, slot.number, *failure});
             else
@@ -87,10 +88,12 @@ private:
         fs::remove(source.copyPath, ec);  // keeps the work folder small on long runs
     }
 
-    std::optional<FailureKind> writeSlot(const SourceEntry& source, const Slot& slot)
+    std::optional<FailureKind> writeSlot(const SourceEntry& source, const Slot& slot,
+                                         const PictureMetadata& metadata)
     {
-        const OutputRequest request{base_ / slotFolderName(slot.number) / source.outputName,
-                                    options_.format, options_.quality};
+        OutputRequest request{base_ / slotFolderName(slot.number) / source.outputName,
+                              options_.format, options_.quality};
+        request.metadata = &metadata;
         const auto warn = [this, &source](SizeWarning) {
             const std::lock_guard lock(reportMutex_);
             reporter_.sizeWarning(source.path);

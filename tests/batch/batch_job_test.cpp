@@ -7,6 +7,8 @@
 #include <algorithm>
 
 #include "batch/work_folder.h"
+#include "formats/image_converter.h"
+#include "formats/metadata_fixtures.h"
 #include "tests/batch/batch_fixture.h"
 #include "tests/batch/recording_host.h"
 
@@ -503,6 +505,95 @@ TEST_F(BatchRunTest, SettingsAreTheOnesOfTheMomentTheRunBegins)
     ASSERT_FALSE(picture.empty());
     EXPECT_TRUE(near(pixelAt(picture, 4, 4), multiplied(kRed, kGrey)));
     EXPECT_TRUE(near(pixelAt(picture, 44, 36), kRed));
+}
+
+// A JPEG cut inside its scan: still written, listed at the end, never counted as a failure.
+void writeCutJpeg(const fs::path& path)
+{
+    writePicture(path, kBlue, 256, 256);
+    std::vector<std::uint8_t> bytes = readFile(path);
+    const std::uint8_t startOfScan[] = {0xFF, 0xDA};
+    const auto scan = std::search(bytes.begin(), bytes.end(), startOfScan, startOfScan + 2);
+    ASSERT_NE(scan, bytes.end());
+    bytes.resize(static_cast<std::size_t>(scan - bytes.begin()) + static_cast<std::size_t>(bytes.end() - scan) / 2);
+    writeBytes(path, bytes);
+}
+
+struct DamageCase {
+    const char* name;
+    bool withFailure;
+    std::string status;
+    std::string message;
+};
+
+class DamagedPhotoTest : public BatchRunTest, public ::testing::WithParamInterface<DamageCase> {};
+
+TEST_P(DamagedPhotoTest, IsWrittenAndListedWithoutCountingAsAFailure)
+{
+    const DamageCase& c = GetParam();
+    addSource("a.jpg", kRed);
+    writeCutJpeg(root / "p" / "cut.jpg");
+    host.add(root / "p" / "cut.jpg");
+    if (c.withFailure) {
+        writeText(root / "p" / "bad.jpg", "not a picture");
+        host.add(root / "p" / "bad.jpg");
+    }
+    host.tick(1, logo.native());
+    host.tick(2, logo.native());
+
+    const BatchResult result = run();
+
+    EXPECT_EQ(result.outcome, BatchOutcome::Finished);
+    EXPECT_EQ(result.outputsWritten, 4);
+    for (const char* slot : {"水印1", "水印2"}) EXPECT_TRUE(startsWithJpegMarker(root / "p" / slot / "cut.jpg"));
+    ASSERT_EQ(result.warnings.size(), 2u);
+    EXPECT_EQ(result.warnings[0].warning, DecodeWarning::IncompleteData);
+    const Events tail(host.events.end() - 2, host.events.end());
+    EXPECT_EQ(tail, (Events{"status:" + c.status, "message:" + c.message}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DamagedPhotoTest,
+    ::testing::Values(
+        DamageCase{"OnlyDamage", false, "已全部制作完成",
+                   "水印1/cut.jpg：图片数据不完整，缺失部分以灰色填充\n水印2/cut.jpg：图片数据不完整，缺失部分以灰色填充"},
+        DamageCase{"DamageAndFailures", true, "已完成，有2个文件失败",
+                   "水印1/bad.jpg：无法读取此图片\n水印2/bad.jpg：无法读取此图片\n"
+                   "水印1/cut.jpg：图片数据不完整，缺失部分以灰色填充\n水印2/cut.jpg：图片数据不完整，缺失部分以灰色填充"}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+std::string photoName(int k)
+{
+    std::string name = "m0.jpg";
+    name[1] = static_cast<char>('0' + k);
+    return name;
+}
+
+// Each row's output carries that row's own metadata, whichever worker wrote it.
+TEST_F(BatchRunTest, EachOutputCarriesItsOwnSourcesMetadata)
+{
+    std::vector<std::vector<std::uint8_t>> profiles;
+    for (int k = 0; k < 6; ++k) {
+        PictureMetadata metadata;
+        metadata.icc = rgbIccProfile(static_cast<std::size_t>(k) * 16);
+        profiles.push_back(metadata.icc);
+        EncodeOptions encode;
+        encode.metadata = &metadata;
+        std::vector<std::uint8_t> bytes;
+        ASSERT_EQ(encodeBmp(makeSolidBmp(48, 40, kRed).view(), EncoderFormat::Jpeg, " ", encode, &bytes), 1);
+        const fs::path path = root / "p" / photoName(k);
+        writeBytes(path, bytes);
+        host.add(path);
+    }
+    host.tick(1, logo.native());
+    options.workers = 4;
+    run();
+    for (int k = 0; k < 6; ++k) {
+        ConvertDetails details;
+        const fs::path output = root / "p" / "水印1" / photoName(k);
+        ASSERT_EQ(convertToBmp(output, root / "back.bmp", details), ConvertStatus::Ok);
+        EXPECT_EQ(details.metadata.icc, profiles[static_cast<std::size_t>(k)]) << k;
+    }
 }
 
 // Rows finish in any order on the workers; the host still sees every row's warnings and
