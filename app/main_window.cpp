@@ -75,6 +75,8 @@ MainWindow::~MainWindow()
     runHost_->cancel();
     runThread_->wait();
     delete runThread_;
+    if (!runResult_.workFolder.empty()) usedWorkFolder_ = runResult_.workFolder;
+    resetWorkFolders();
 }
 
 void MainWindow::buildControls()

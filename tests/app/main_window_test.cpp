@@ -427,6 +427,31 @@ private slots:
         }
     }
 
+    // 开始 returns at once: the window moves, minimises and repaints while the run goes on.
+    void windowStaysLiveDuringARun()
+    {
+        Scene scene;
+        QStringList photos;
+        for (int k = 0; k < 4; ++k) photos << scene.photo(QStringLiteral("p%1.jpg").arg(k), "JPEG");
+        WatermarkSettings settings;
+        Window w(scene, settings);
+        QVERIFY(drop(*w.window, photos));
+        tick(*w.window, 1, w.services, scene.watermark);
+        QSignalSpy ended(w.window.get(), &MainWindow::runFinished);
+        QTest::mouseClick(control(*w.window, "按钮1"), Qt::LeftButton);
+        // The run cannot have ended: it waits for this thread to show its first stage.
+        QVERIFY(w.window->running());
+        QVERIFY(ended.isEmpty());
+        w.window->move(40, 30);
+        w.window->repaint();
+        QCOMPARE(w.window->pos(), QPoint(40, 30));
+        w.window->showMinimized();
+        QVERIFY(w.window->isMinimized());
+        QVERIFY(ended.wait(60000));
+        QVERIFY(!w.window->running());
+        QCOMPARE(filesIn(scene.photos + u8("/水印1")).size(), 4);
+    }
+
     // Closing in the middle of a pass: the window goes at once, the photos in progress are
     // finished whole, nothing else starts, and the work folder is left empty.
     void closingMidPassWritesNothingTruncated()
