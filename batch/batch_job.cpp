@@ -90,74 +90,47 @@ public:
         for (const ListedRow& row : input_.rows) readFiles_.add(row.path);
         for (const TickedSlot& ticked : input_.slots)
             if (ticked.picture) readFiles_.add(*ticked.picture);
-        // The passes that will run: up to the first ticked slot without a picture.
-        for (const TickedSlot& ticked : input_.slots) {
-            if (!ticked.picture) break;
-            lastPassSlot_ = ticked.slot;
-        }
     }
 
     BatchResult& result() { return result_; }
-    const RunInput& input() const { return input_; }
-    bool stopped() const { return host_.stopRequested(); }
 
-    bool preparation()
+    // The passes that will run: the ticked slots up to the first one without a picture, each
+    // with its picture converted and held in memory. True when such a slot stops the run.
+    bool loadPasses()
     {
-        const int n = rowCount();
-        return workers_.run(
-            n,
-            [this](int row) {
-                if (!firstOfEntry_[row]) return;
-                SourceEntry& entry = *entries_[row];
-                prepared_[row] = prepareSource(entry.path, entry.copyPath);
-                entry.failure = prepared_[row].failure;
-            },
-            [this, n](int row) { host_.setProgress(progressPercent(row + 1, n)); },
-            [this] { return stopped(); });
+        for (const TickedSlot& ticked : input_.slots) {
+            if (!ticked.picture) return true;
+            const fs::path copy = watermarkCopyPath(copyFolder_, ticked.slot);
+            passes_.push_back({ticked.slot, loadWatermark(*ticked.picture, copy)});
+            removeQuietly(copy);
+        }
+        return false;
     }
 
-    // False when the run must end here.
-    bool slotPass(const TickedSlot& ticked)
+    // The preparation and every pass; false when the run stopped on the way.
+    bool stages()
     {
-        if (!ticked.picture) {
-            host_.showMessage(kSlotWithoutPicture);
-            return false;
-        }
-        const int slot = ticked.slot;
-        createSlotFolder(base_, slot);
-        const fs::path watermarkCopy = watermarkCopyPath(copyFolder_, slot);
-        const BmpBuffer watermark = loadWatermark(*ticked.picture, watermarkCopy);
-        removeQuietly(watermarkCopy);  // held in memory for the pass
-        host_.setProgress(0);
-        host_.setStatusText(slotStatusText(slot));
-        host_.pumpMessages();
-        if (stopped()) return false;
-
-        const int n = rowCount();
-        const bool lastPass = slot == lastPassSlot_;
-        std::vector<std::optional<FailureKind>> failures(static_cast<std::size_t>(n));
-        std::vector<char> written(static_cast<std::size_t>(n), 0);
-        const bool finished = workers_.run(
-            n,
-            [&](int row) {
-                if (!firstOfEntry_[row]) return;  // the same file listed twice writes once
-                const SourceEntry& entry = *entries_[row];
-                failures[row] = writeRow(row, slot, entry, watermark, prepared_[row].metadata);
-                written[row] = !failures[row];
-                if (lastPass) removeQuietly(entry.copyPath);
-            },
-            [this, n](int row) { host_.setProgress(progressPercent(row + 1, n)); },
-            [this] { return stopped(); });
-        for (int row = 0; row < n; ++row) {
-            if (written[row]) {
-                ++result_.outputsWritten;
-                if (prepared_[row].warning != DecodeWarning::None)
-                    result_.warnings.push_back({slot, entries_[row]->fileName, prepared_[row].warning});
-            }
-            if (!failures[row]) continue;
-            const SourceEntry& entry = *entries_[row];
-            result_.failures.push_back({slot, entry.fileName, entry.path, reasonText(*failures[row]), *failures[row]});
-        }
+        const int n = static_cast<int>(input_.rows.size());
+        outcomes_.assign(passes_.size(), std::vector<RowOutcome>(static_cast<std::size_t>(n)));
+        RowWorkers::Stages stages;
+        stages.rows = n;
+        stages.count = 1 + static_cast<int>(passes_.size());
+        stages.work = [this](int row, int stage) {
+            if (stage == 0)
+                prepare(row);
+            else
+                write(row, stage);
+        };
+        stages.begins = [this](int stage) {
+            if (stage == 0) host_.useStatusLook();
+            host_.setProgress(0);
+            host_.setStatusText(stage == 0 ? std::string(kPreparingText) : slotStatusText(passOf(stage).slot));
+            host_.pumpMessages();
+        };
+        stages.rowDone = [this, n](int row, int) { host_.setProgress(progressPercent(row + 1, n)); };
+        stages.stopRequested = [this] { return host_.stopRequested(); };
+        const bool finished = workers_.run(stages);
+        gatherOutcomes();
         return finished;
     }
 
@@ -172,21 +145,72 @@ public:
     }
 
 private:
-    int rowCount() const { return static_cast<int>(input_.rows.size()); }
+    struct Pass {
+        int slot = 0;
+        BmpBuffer watermark;
+    };
+    struct RowOutcome {
+        bool written = false;
+        std::optional<FailureKind> failure;
+    };
 
-    // On a worker. The size warnings wait for the run's own thread and every earlier row.
-    std::optional<FailureKind> writeRow(int row, int slot, const SourceEntry& entry, const BmpBuffer& watermark,
+    const Pass& passOf(int stage) const { return passes_[static_cast<std::size_t>(stage - 1)]; }
+
+    // On a worker: the row's working copy and what the source says about itself.
+    void prepare(int row)
+    {
+        if (!firstOfEntry_[row]) return;  // the same file listed twice is converted once
+        SourceEntry& entry = *entries_[row];
+        prepared_[row] = prepareSource(entry.path, entry.copyPath);
+        entry.failure = prepared_[row].failure;
+    }
+
+    // On a worker: the row's output of one pass; after the last pass its copy goes.
+    void write(int row, int stage)
+    {
+        if (!firstOfEntry_[row]) return;  // and written once
+        const Pass& pass = passOf(stage);
+        const SourceEntry& entry = *entries_[row];
+        createSlotFolder(base_, pass.slot);
+        RowOutcome& outcome = outcomes_[static_cast<std::size_t>(stage - 1)][static_cast<std::size_t>(row)];
+        outcome.failure = writeRow(row, stage, entry, pass, prepared_[row].metadata);
+        outcome.written = !outcome.failure;
+        if (stage == static_cast<int>(passes_.size())) removeQuietly(entry.copyPath);
+    }
+
+    // The size warnings wait for the run's own thread to reach this row of this pass.
+    std::optional<FailureKind> writeRow(int row, int stage, const SourceEntry& entry, const Pass& pass,
                                         const PictureMetadata& metadata)
     {
         if (entry.failure) return entry.failure;
-        if (!isUsable(watermark)) return FailureKind::WatermarkUnreadable;
-        OutputRequest request{base_ / slotFolderName(slot) / entry.outputName, options_.format, options_.quality};
+        if (!isUsable(pass.watermark)) return FailureKind::WatermarkUnreadable;
+        OutputRequest request{base_ / slotFolderName(pass.slot) / entry.outputName, options_.format,
+                              options_.quality};
         request.metadata = &metadata;
-        const auto warn = [this, row, &entry](SizeWarning) {
-            if (!workers_.onStageThread(row, [this, &entry] { host_.showSizeWarning(entry.fileName); }))
+        const auto warn = [this, row, stage, &entry](SizeWarning) {
+            if (!workers_.onStageThread(row, stage, [this, &entry] { host_.showSizeWarning(entry.fileName); }))
                 throw RowGivenUp{};
         };
-        return writeWatermarked(entry.copyPath, watermark, input_.settings, warn, request, readFiles_);
+        return writeWatermarked(entry.copyPath, pass.watermark, input_.settings, warn, request, readFiles_);
+    }
+
+    // Failures and warnings in pass order, then row order, as a one-at-a-time run finds them.
+    void gatherOutcomes()
+    {
+        for (std::size_t p = 0; p < passes_.size(); ++p) {
+            for (std::size_t row = 0; row < outcomes_[p].size(); ++row) {
+                const RowOutcome& outcome = outcomes_[p][row];
+                const SourceEntry& entry = *entries_[row];
+                if (outcome.written) {
+                    ++result_.outputsWritten;
+                    if (prepared_[row].warning != DecodeWarning::None)
+                        result_.warnings.push_back({passes_[p].slot, entry.fileName, prepared_[row].warning});
+                }
+                if (outcome.failure)
+                    result_.failures.push_back(
+                        {passes_[p].slot, entry.fileName, entry.path, reasonText(*outcome.failure), *outcome.failure});
+            }
+        }
     }
 
     BatchHost& host_;
@@ -195,12 +219,13 @@ private:
     SourceTable sources_;
     fs::path copyFolder_;
     RowWorkers workers_;
-    std::vector<SourceEntry*> entries_;  // per row
-    std::vector<bool> firstOfEntry_;     // per row: the first row of its file
+    std::vector<SourceEntry*> entries_;     // per row
+    std::vector<bool> firstOfEntry_;        // per row: the first row of its file
     std::vector<PreparedSource> prepared_;  // per row (its first row's): metadata and damage
+    std::vector<Pass> passes_;
+    std::vector<std::vector<RowOutcome>> outcomes_;  // per pass, per row
     fs::path base_;
     FileIdentities readFiles_;  // read-only once the workers run
-    int lastPassSlot_ = 0;
     BatchResult result_;
 };
 
@@ -228,16 +253,12 @@ BatchResult runBatch(BatchHost& host, const BatchOptions& options)
     Run run(host, options, std::move(input), ownFolder.path().empty() ? workFolder : ownFolder.path());
     run.result().workFolder = workFolder;
     run.result().outcome = BatchOutcome::Stopped;
-
-    host.useStatusLook();
-    host.setProgress(0);
-    host.setStatusText(kPreparingText);
-    host.pumpMessages();
-    if (run.stopped() || !run.preparation()) return std::move(run.result());
-
-    for (const TickedSlot& ticked : run.input().slots)
-        if (!run.slotPass(ticked)) return std::move(run.result());
-
+    const bool slotWithoutPicture = run.loadPasses();
+    if (!run.stages()) return std::move(run.result());
+    if (slotWithoutPicture) {
+        host.showMessage(kSlotWithoutPicture);
+        return std::move(run.result());
+    }
     run.finish();
     run.result().outcome = BatchOutcome::Finished;
     return std::move(run.result());

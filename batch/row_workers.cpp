@@ -8,7 +8,7 @@ namespace zendavo {
 
 namespace {
 
-// How often the stage looks at its stop flag while the workers are busy.
+// How often the run looks at its stop flag while the workers are busy.
 constexpr std::chrono::milliseconds kStopPoll{20};
 
 }  // namespace
@@ -18,112 +18,165 @@ RowWorkers::RowWorkers(int threads)
 {
 }
 
-bool RowWorkers::onStageThread(int row, const std::function<void()>& call)
+bool RowWorkers::onStageThread(int row, int stage, const std::function<void()>& call)
 {
+    const std::pair<int, int> at{stage, row};
     std::unique_lock lock(mutex_);
-    if (closed_ || (stopping_ && row != stopRow_)) return false;
+    if (closed_ || (stopping_ && at != stopAt_)) return false;
+    if (reporting_ != at) throw Deferred{};
     Request request{&call};
-    requests_[row] = &request;
+    requests_[at] = &request;
     stageWakes_.notify_all();
-    workersWake_.wait(lock, [&request] { return request.state != Request::State::Pending; });
-    requests_.erase(row);
-    return request.state == Request::State::Served;
+    workersWake_.wait(lock, [&request] { return request.answer != Request::Answer::Pending; });
+    requests_.erase(at);
+    return request.answer == Request::Answer::Served;
 }
 
-void RowWorkers::work(int rows, const std::function<void(int)>& task)
+bool RowWorkers::wakesWorkers() const
+{
+    return stopping_ || !ready_.empty() || (nextRow_ >= rows_ && deferred_ == 0);
+}
+
+void RowWorkers::work(const Stages& stages)
 {
     for (;;) {
         int row = 0;
+        int first = 0;
         {
-            const std::lock_guard lock(mutex_);
-            if (stopping_ || nextRow_ >= rows) return;
-            row = nextRow_++;
-            states_[row] = RowState::Running;
+            std::unique_lock lock(mutex_);
+            workersWake_.wait(lock, [this] { return wakesWorkers() || nextRow_ < rows_; });
+            if (stopping_) return;
+            if (!ready_.empty()) {
+                std::tie(row, first) = ready_.front();
+                ready_.pop_front();
+                --deferred_;
+            } else if (nextRow_ < rows_) {
+                row = nextRow_++;
+            } else {
+                return;
+            }
+            active_[static_cast<std::size_t>(row)] = 1;
         }
-        RowState end = RowState::Done;
-        try {
-            task(row);
-        } catch (const RowGivenUp&) {
-            end = RowState::GivenUp;
-        } catch (...) {
-            end = RowState::GivenUp;
+        for (int stage = first; stage < stages.count; ++stage) {
+            State end = State::Done;
+            try {
+                stages.work(row, stage);
+            } catch (const Deferred&) {
+                end = State::Deferred;
+            } catch (const RowGivenUp&) {
+                end = State::GivenUp;
+            } catch (...) {
+                end = State::GivenUp;
+                const std::lock_guard lock(mutex_);
+                if (!failure_) failure_ = std::current_exception();
+                stopping_ = true;
+            }
             const std::lock_guard lock(mutex_);
-            if (!failure_) failure_ = std::current_exception();
-            stopping_ = true;
+            state(row, stage) = end;
+            if (end == State::Deferred) ++deferred_;
+            stageWakes_.notify_all();
+            if (end != State::Done || stopping_) break;
         }
         const std::lock_guard lock(mutex_);
-        states_[row] = end;
+        active_[static_cast<std::size_t>(row)] = 0;
         stageWakes_.notify_all();
+        workersWake_.notify_all();
     }
 }
 
-void RowWorkers::refusePending(int servedRow)
+void RowWorkers::refuseRequests()
 {
-    for (auto& [row, request] : requests_)
-        if (row != servedRow && request->state == Request::State::Pending)
-            request->state = Request::State::Refused;
+    for (auto& [at, request] : requests_)
+        if (at != stopAt_ && request->answer == Request::Answer::Pending) request->answer = Request::Answer::Refused;
     workersWake_.notify_all();
 }
 
-bool RowWorkers::run(int rows, const std::function<void(int)>& task,
-                     const std::function<void(int)>& rowDone, const std::function<bool()>& stopRequested)
+bool RowWorkers::run(const Stages& stages)
 {
     {
         const std::lock_guard lock(mutex_);
-        states_.assign(static_cast<std::size_t>(std::max(rows, 0)), RowState::Waiting);
+        rows_ = std::max(stages.rows, 0);
+        states_.assign(static_cast<std::size_t>(rows_ * std::max(stages.count, 0)), State::Waiting);
+        active_.assign(static_cast<std::size_t>(rows_), 0);
+        ready_.clear();
         requests_.clear();
+        reporting_ = stopAt_ = {-1, -1};
         nextRow_ = 0;
+        deferred_ = 0;
         stopping_ = false;
-        stopRow_ = -1;
         closed_ = false;
         failure_ = nullptr;
     }
-    int reported = 0;
+    if (stages.count <= 0) return true;
+    stages.begins(0);
+    if (stages.stopRequested()) return false;
+
+    bool finished = true;
     {
         std::vector<std::jthread> workers;
-        for (int k = 0; k < std::min(threads_, rows); ++k)
-            workers.emplace_back([this, rows, &task] { work(rows, task); });
+        for (int k = 0; k < std::min(threads_, rows_); ++k) workers.emplace_back([this, &stages] { work(stages); });
 
         std::unique_lock lock(mutex_);
-        while (reported < rows) {
-            if (!stopping_) {
+        for (int stage = 0; stage < stages.count && finished; ++stage) {
+            if (stage > 0) {
                 lock.unlock();
-                const bool stop = stopRequested();
+                stages.begins(stage);
+                const bool stop = stages.stopRequested();
                 lock.lock();
-                if (stop) {
-                    stopping_ = true;
-                    stopRow_ = reported;
-                    refusePending(reported);
+                if (stop || stopping_) {
+                    finished = false;
+                    break;
                 }
             }
-            const RowState state = states_[reported];
-            const auto request = requests_.find(reported);
-            if (request != requests_.end() && request->second->state == Request::State::Pending) {
-                Request& asked = *request->second;
-                lock.unlock();
-                (*asked.call)();
-                lock.lock();
-                asked.state = Request::State::Served;
-                workersWake_.notify_all();
-                continue;
+            for (int row = 0; row < rows_ && finished;) {
+                reporting_ = {stage, row};
+                if (stopping_ && reporting_ != stopAt_) {  // the run ends at the row it was showing
+                    finished = false;
+                    break;
+                }
+                if (!stopping_) {
+                    lock.unlock();
+                    const bool stop = stages.stopRequested();
+                    lock.lock();
+                    if (stop) {
+                        stopping_ = true;
+                        stopAt_ = reporting_;
+                        refuseRequests();
+                    }
+                }
+                State& now = state(row, stage);
+                const auto request = requests_.find(reporting_);
+                if (request != requests_.end() && request->second->answer == Request::Answer::Pending) {
+                    Request& asked = *request->second;
+                    lock.unlock();
+                    (*asked.call)();
+                    lock.lock();
+                    asked.answer = Request::Answer::Served;
+                    workersWake_.notify_all();
+                } else if (now == State::Done) {
+                    lock.unlock();
+                    stages.rowDone(row, stage);
+                    lock.lock();
+                    ++row;
+                } else if (now == State::GivenUp || (stopping_ && !active_[static_cast<std::size_t>(row)])) {
+                    finished = false;
+                } else {
+                    if (now == State::Deferred && !stopping_) {
+                        now = State::Ready;
+                        ready_.emplace_back(row, stage);
+                        workersWake_.notify_all();
+                    }
+                    stageWakes_.wait_for(lock, kStopPoll);
+                }
             }
-            if (state == RowState::Done) {
-                lock.unlock();
-                rowDone(reported);
-                lock.lock();
-                ++reported;
-                continue;
-            }
-            if (state == RowState::GivenUp || (stopping_ && state == RowState::Waiting)) break;
-            stageWakes_.wait_for(lock, kStopPoll);
         }
         stopping_ = true;
         closed_ = true;
-        refusePending(-1);
+        refuseRequests();
         lock.unlock();
     }  // the workers end here
     if (failure_) std::rethrow_exception(failure_);
-    return reported == rows;
+    return finished;
 }
 
 }  // namespace zendavo

@@ -398,7 +398,10 @@ TEST_F(BatchRunTest, StopRequestEndsTheRunAtOnce)
     EXPECT_EQ(host.events.back(), "pump");
     EXPECT_TRUE(host.only("open:").empty());
     EXPECT_EQ(namesIn(root / "p" / "水印1").size(), 2u);
-    EXPECT_TRUE(namesIn(root / "p" / "水印2").empty());
+    // Workers run ahead of what is shown: slot 2's outputs they finished stay, whole.
+    for (const std::string& name : namesIn(root / "p" / "水印2"))
+        EXPECT_TRUE(startsWithJpegMarker(root / "p" / "水印2" / name)) << name;
+    EXPECT_TRUE(namesIn(work).empty());
 }
 
 TEST_F(BatchRunTest, StopDuringASizeWarningEndsTheRunBeforeTheNextRow)
@@ -651,7 +654,7 @@ TEST_F(BatchRunTest, OutputsAreTheSameBytesWhateverTheNumberOfWorkers)
     EXPECT_EQ(outputs[0], outputs[1]);
 }
 
-// A working copy goes as soon as the last pass has written its row; until then it stays.
+// A working copy goes as soon as the last pass has written its row.
 TEST_F(BatchRunTest, WorkingCopiesGoWithTheirLastPass)
 {
     for (const char* name : {"a.jpg", "b.png", "c.jpg"}) addSource(name, kRed);
@@ -674,8 +677,6 @@ TEST_F(BatchRunTest, WorkingCopiesGoWithTheirLastPass)
     run();
 
     ASSERT_EQ(seen.size(), 6u);
-    for (int k = 0; k < 3; ++k)  // slot 2's pass: every copy is still needed
-        EXPECT_EQ(seen[k], (std::vector<std::string>{"a.jpg.bmp", "b.png.bmp", "c.jpg.bmp"}));
     const std::vector<std::string> names{"a.jpg.bmp", "b.png.bmp", "c.jpg.bmp"};
     for (int k = 0; k < 3; ++k)  // slot 6's pass: rows up to the one shown are gone
         for (int row = 0; row <= k; ++row)
