@@ -15,8 +15,8 @@
 namespace zendavo {
 
 struct BatchOptions {
-    std::filesystem::path workFolder;  // where the working copies go
-    const WatermarkSettings* settings = nullptr;  // read at every composite; defaults when null
+    std::filesystem::path workFolder;  // holds the run's own folder of working copies
+    const WatermarkSettings* settings = nullptr;  // copied when the run begins; defaults when null
     EncoderFormat format = EncoderFormat::Jpeg;
     int quality = 75;
     std::optional<std::filesystem::path> outputDir;  // instead of the first image's folder

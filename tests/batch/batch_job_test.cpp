@@ -614,20 +614,32 @@ TEST_F(BatchRunTest, WorkersReportInRowOrder)
         host.add(path);
     }
     host.tick(1, logo.native());
-    options.workers = 4;
+    host.tick(3, logo.native());
 
-    const BatchResult result = run();
-
-    Events expected{"progress:0", "status:水印1制作中...", "pump"};
+    Events pass;
     const char* percents[] = {"16", "33", "50", "66", "83", "100"};
     for (std::size_t k = 0; k < rows.size(); ++k) {
-        if (rows[k].second)
-            expected.insert(expected.end(), 2, std::string("warning:") + rows[k].first);
-        expected.push_back(std::string("progress:") + percents[k]);
+        if (rows[k].second) pass.insert(pass.end(), 2, std::string("warning:") + rows[k].first);
+        pass.push_back(std::string("progress:") + percents[k]);
     }
-    const auto passStart = std::find(host.events.begin(), host.events.end(), "status:水印1制作中...") - 1;
-    EXPECT_EQ(Events(passStart, passStart + static_cast<long>(expected.size())), expected);
-    EXPECT_EQ(result.outputsWritten, 6);
+    Events expected{"look", "progress:0", "status:源文件预处理...", "pump"};
+    expected.insert(expected.end(), std::begin(percents), std::end(percents));
+    std::transform(expected.begin() + 4, expected.end(), expected.begin() + 4,
+                   [](const std::string& p) { return "progress:" + p; });
+    for (const char* status : {"status:水印1制作中...", "status:水印3制作中..."}) {
+        expected.insert(expected.end(), {"progress:0", status, "pump"});
+        expected.insert(expected.end(), pass.begin(), pass.end());
+    }
+    expected.insert(expected.end(), {"open:" + (root / "p").native(), "status:已全部制作完成"});
+    for (int workers : {1, 2, 5}) {  // one worker defers and takes rows up again alone
+        SCOPED_TRACE(workers);
+        host.events.clear();
+        options.workers = workers;
+        const BatchResult result = run();
+        EXPECT_EQ(host.events, expected);
+        EXPECT_EQ(result.outputsWritten, 12);
+        EXPECT_TRUE(namesIn(work).empty());
+    }
 }
 
 TEST_F(BatchRunTest, OutputsAreTheSameBytesWhateverTheNumberOfWorkers)
