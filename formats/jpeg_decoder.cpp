@@ -115,8 +115,10 @@ bool hasDataToDecode(const jpeg_decompress_struct& codec, std::FILE* file)
         length - consumed + static_cast<std::int64_t>(codec.src->bytes_in_buffer);
     if (codec.progressive_mode && codec.Ss != 0) return false;  // no DC scan first: damaged
     std::int64_t scanBlocks = 0;
-    for (int c = 0; c < codec.comps_in_scan; ++c) scanBlocks += componentBlocks(*codec.cur_comp_info[c]);
-    const std::int64_t perByte = codec.arith_code ? kBlocksPerArithmeticByte : kBlocksPerHuffmanByte;
+    for (int c = 0; c < codec.comps_in_scan; ++c)
+        scanBlocks += componentBlocks(*codec.cur_comp_info[c]);
+    const std::int64_t perByte =
+        codec.arith_code ? kBlocksPerArithmeticByte : kBlocksPerHuffmanByte;
     if (remaining < 1 || scanBlocks > remaining * perByte) return false;
     std::int64_t coefficientBytes = 0;
     if (jpeg_has_multiple_scans(const_cast<j_decompress_ptr>(&codec))) {
@@ -278,7 +280,9 @@ bool JpegDecoder::decode(RasterImage& target)
     } else {
         ok = readRows(s, target);
     }
-    if (ok && s.codec.err->num_warnings > s.headerWarnings) warning_ = DecodeWarning::IncompleteData;
+    // Warnings while the data is decoded mean it ended early or was corrupt.
+    if (ok && s.codec.err->num_warnings > s.headerWarnings)
+        warning_ = DecodeWarning::IncompleteData;
     return ok;
 }
 

@@ -9,7 +9,7 @@ namespace zendavo {
 namespace {
 
 // Sideways pictures are copied in square tiles so reads and writes both stay in the cache.
-constexpr int kTile = 32;
+constexpr int kTile = 64;
 
 void mirroredBgr(const std::uint8_t* in, std::uint8_t* out, int width)
 {
@@ -21,8 +21,9 @@ void mirroredBgr(const std::uint8_t* in, std::uint8_t* out, int width)
     }
 }
 
-// Output row y is stored column sx (y itself, or counted from the right when mirrored);
-// output column x is stored row x, or counted from the bottom when flipped.
+// Output row y is stored column sx (y itself, or counted from the right when mirrored); output
+// column x is stored row x, or counted from the bottom when flipped. Square tiles keep the
+// stored rows a tile reads in the cache while each output row is written straight along.
 template <bool kMirrored, bool kFlipped>
 void sidewaysRows(const RasterImage& image, int firstRow, int rowCount, std::uint8_t* out,
                   std::size_t rowSize)
@@ -30,23 +31,20 @@ void sidewaysRows(const RasterImage& image, int firstRow, int rowCount, std::uin
     const int storedWidth = image.width();
     const int storedHeight = image.height();
     const int outWidth = storedHeight;
-    auto outRow = [&](int y) {
-        return out + static_cast<std::size_t>(firstRow + rowCount - 1 - y) * rowSize;
-    };
-    for (int ty = firstRow; ty < firstRow + rowCount; ty += kTile) {
-        const int yEnd = std::min(ty + kTile, firstRow + rowCount);
-        for (int tx = 0; tx < outWidth; tx += kTile) {
-            const int xEnd = std::min(tx + kTile, outWidth);
-            for (int x = tx; x < xEnd; ++x) {
-                const std::uint8_t* stored = image.row(kFlipped ? storedHeight - 1 - x : x);
-                for (int y = ty; y < yEnd; ++y) {
-                    const std::uint8_t* p =
-                        stored + 3 * static_cast<std::size_t>(kMirrored ? storedWidth - 1 - y : y);
-                    std::uint8_t* o = outRow(y) + 3 * static_cast<std::size_t>(x);
-                    o[0] = p[2];
-                    o[1] = p[1];
-                    o[2] = p[0];
-                }
+    const auto step = static_cast<std::ptrdiff_t>(image.rowBytes());
+    const int lastRow = firstRow + rowCount - 1;
+    for (int tx = 0; tx < outWidth; tx += kTile) {
+        const int xCount = std::min(kTile, outWidth - tx);
+        const std::uint8_t* firstStored = image.row(kFlipped ? storedHeight - 1 - tx : tx);
+        for (int y = firstRow; y <= lastRow; ++y) {
+            const int sx = kMirrored ? storedWidth - 1 - y : y;
+            const std::uint8_t* p = firstStored + 3 * static_cast<std::size_t>(sx);
+            std::uint8_t* o = out + static_cast<std::size_t>(lastRow - y) * rowSize +
+                              3 * static_cast<std::size_t>(tx);
+            for (int k = 0; k < xCount; ++k, o += 3, p += kFlipped ? -step : step) {
+                o[0] = p[2];
+                o[1] = p[1];
+                o[2] = p[0];
             }
         }
     }

@@ -53,7 +53,8 @@ void copyRow(const std::uint32_t* in, std::uint8_t* out, std::uint32_t width)
 bool hasDataForPicture(TIFF* tiff, std::int64_t fileBytes, std::uint32_t width,
                        std::uint32_t height)
 {
-    const std::uint32_t count = TIFFIsTiled(tiff) ? TIFFNumberOfTiles(tiff) : TIFFNumberOfStrips(tiff);
+    const std::uint32_t count =
+        TIFFIsTiled(tiff) ? TIFFNumberOfTiles(tiff) : TIFFNumberOfStrips(tiff);
     if (count == 0 || count > static_cast<std::uint64_t>(fileBytes)) return false;
     std::uint64_t dataBytes = 0;
     for (std::uint32_t k = 0; k < count; ++k) {
@@ -69,7 +70,8 @@ bool hasDataForPicture(TIFF* tiff, std::int64_t fileBytes, std::uint32_t width,
     std::uint16_t bitsPerSample = 1, samplesPerPixel = 1;
     TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bitsPerSample);
     TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samplesPerPixel);
-    const std::uint64_t bits = std::uint64_t{width} * height * std::max<std::uint16_t>(1, bitsPerSample) *
+    const std::uint64_t bits = std::uint64_t{width} * height *
+                               std::max<std::uint16_t>(1, bitsPerSample) *
                                std::max<std::uint16_t>(1, samplesPerPixel);
     return dataBytes > 0 && bits / 8 <= dataBytes * TiffDecoder::kMaxExpansion;
 }

@@ -15,8 +15,7 @@ std::vector<std::uint8_t> exifBlock(const std::vector<ExifTag>& tags,
         if (tag.type == 0) {
             data[tag.key] = tag.value;
         } else {
-            Exiv2::Value::AutoPtr value =
-                Exiv2::Value::create(static_cast<Exiv2::TypeId>(tag.type));
+            const auto value = Exiv2::Value::create(static_cast<Exiv2::TypeId>(tag.type));
             value->read(tag.value);
             data.add(Exiv2::ExifKey(tag.key), value.get());
         }
