@@ -492,6 +492,25 @@ private slots:
         QCOMPARE(filesIn(scene.program + "/temp"), QStringList{});
     }
 
+    // A window destroyed under a run waits for the photos in progress, never for itself, and
+    // leaves the work folder empty.
+    void destroyingTheWindowDuringARunEndsItCleanly()
+    {
+        Scene scene;
+        QStringList photos;
+        for (int k = 0; k < 6; ++k) photos << scene.photo(QStringLiteral("p%1.jpg").arg(k), "JPEG");
+        WatermarkSettings settings;
+        Window w(scene, settings);
+        QVERIFY(drop(*w.window, photos));
+        tick(*w.window, 1, w.services, scene.watermark);
+        QTest::mouseClick(control(*w.window, "按钮1"), Qt::LeftButton);
+        QTest::qWait(20);  // the run is somewhere in its photos
+        w.window.reset();
+        QCOMPARE(filesIn(scene.program + "/temp"), QStringList{});
+        for (const QString& name : filesIn(scene.photos + u8("/水印1")))
+            QCOMPARE(QImage(scene.photos + u8("/水印1/") + name).size(), QSize(80, 60));
+    }
+
     // Another instance's folder in the shared work folder is left alone by our run and our reset.
     void anotherInstancesFolderSurvivesOurRunAndClose()
     {
