@@ -135,6 +135,12 @@ bool lockIsHeld(const fs::path& lockFile, bool removeWhenFree)
     return held;
 }
 
+// The lock file that guards an instance's folder.
+fs::path lockFileOf(const fs::path& folder)
+{
+    return folder.parent_path() / (folder.filename().native() + std::string(kLockSuffix));
+}
+
 bool isLockFile(const fs::path& entry)
 {
     return entry.filename().native().ends_with(kLockSuffix);
@@ -147,7 +153,7 @@ bool keepOrRemoveLock(const fs::path& entry)
         lockIsHeld(entry, true);
         return true;
     }
-    return lockIsHeld(entry.parent_path() / (entry.filename().native() + std::string(kLockSuffix)), false);
+    return lockIsHeld(lockFileOf(entry), false);
 }
 
 }  // namespace
@@ -155,7 +161,7 @@ bool keepOrRemoveLock(const fs::path& entry)
 bool heldByRunningInstance(const fs::path& entry)
 {
     if (isLockFile(entry)) return lockIsHeld(entry, false);
-    return lockIsHeld(entry.parent_path() / (entry.filename().native() + std::string(kLockSuffix)), false);
+    return lockIsHeld(lockFileOf(entry), false);
 }
 
 void resetWorkFolder(const fs::path& workFolder)
