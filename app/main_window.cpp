@@ -3,8 +3,9 @@
 #include <QCloseEvent>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QThread>
 
-#include "batch/batch_job.h"
+#include "app/gui_thread_host.h"
 #include "batch/work_folder.h"
 #include "imaging/number_text.h"
 #include "platform/desktop_services.h"
@@ -66,7 +67,17 @@ MainWindow::MainWindow(WatermarkSettings& settings, DesktopServices& services,
     startUp();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    if (!runThread_) return;
+    // Going away under a run: it must neither wait for us nor touch us again.
+    stopRequested_ = true;
+    runHost_->cancel();
+    runThread_->wait();
+    delete runThread_;
+    if (!runResult_.workFolder.empty()) usedWorkFolder_ = runResult_.workFolder;
+    resetWorkFolders();
+}
 
 void MainWindow::buildControls()
 {
@@ -163,12 +174,25 @@ void MainWindow::startRun()
     if (running_) return;
     setRunning(true);
     stopRequested_ = false;
+    runSettings_ = settings_;
     BatchOptions options;
     options.workFolder = workFolderPath(services_.programFolder());
-    options.settings = &settings_;
-    const BatchResult result = runBatch(*this, options);
-    if (!result.workFolder.empty()) usedWorkFolder_ = result.workFolder;
+    options.settings = &runSettings_;
+    runHost_ = std::make_unique<GuiThreadHost>(*this, this);
+    runThread_ = QThread::create([this, options] { runResult_ = runBatch(*runHost_, options); });
+    connect(runThread_, &QThread::finished, this, &MainWindow::endRun);
+    runThread_->start();
+}
+
+void MainWindow::endRun()
+{
+    runThread_->wait();
+    delete runThread_;
+    runThread_ = nullptr;
+    runHost_.reset();
+    if (!runResult_.workFolder.empty()) usedWorkFolder_ = runResult_.workFolder;
     setRunning(false);
+    emit runFinished();
     if (closeAfterRun_) close();
 }
 
@@ -177,17 +201,21 @@ void MainWindow::setRunning(bool running)
     running_ = running;
     startButton_->setEnabled(!running);
     clearButton_->setEnabled(!running);
+    settingsButton_->setEnabled(!running);
     list_->setDropsAllowed(!running);
+    slots_->setChangesAllowed(!running);
 }
 
 void MainWindow::openSettingsWindow()
 {
+    if (running_) return;
     SettingsWindow window(settings_);
     services_.runModal(window);
 }
 
 void MainWindow::openThanksWindow()
 {
+    if (running_) return;
     ThanksWindow window;
     services_.runModal(window);
 }
@@ -215,6 +243,14 @@ std::string MainWindow::pathAt(int row) const
 bool MainWindow::slotChecked(int slot) const
 {
     return slot >= 1 && slot <= kSlotRows && slots_->slotAt(slot).checked();
+}
+
+std::optional<std::string> MainWindow::slotPicture(int slot) const
+{
+    if (slot < 1 || slot > kSlotRows) return std::nullopt;
+    const std::optional<QString> picture = slots_->slotAt(slot).picture();
+    if (!picture) return std::nullopt;
+    return textToPath(*picture);
 }
 
 std::string MainWindow::slotCaption(int slot) const
@@ -265,9 +301,10 @@ void MainWindow::shellOpen(const std::string& folder)
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (running_) {
-        // The run is waiting at a pump point below us: it stops there, then we close.
+        // The photos in progress are finished, then the run ends and closes us for good.
         stopRequested_ = true;
         closeAfterRun_ = true;
+        hide();
         event->ignore();
         return;
     }

@@ -4,20 +4,25 @@
 
 #include <QWidget>
 
+#include <atomic>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "batch/batch_host.h"
+#include "batch/batch_job.h"
 #include "imaging/watermark_settings.h"
 #include "update/update_check.h"
 
 class QProgressBar;
 class QPushButton;
+class QThread;
 
 namespace zendavo {
 
 class DesktopServices;
+class GuiThreadHost;
 class SourceList;
 class TextLabel;
 class WatermarkSlots;
@@ -38,6 +43,7 @@ public:
 
     void acceptDroppedFiles(const std::vector<std::string>& paths);
     void clearList();
+    // Starts the run on a thread of its own and returns; runFinished() tells when it has ended.
     void startRun();
     void openSettingsWindow();
     void openThanksWindow();
@@ -48,7 +54,7 @@ public:
     std::string fileNameAt(int row) const override;
     std::string pathAt(int row) const override;
     bool slotChecked(int slot) const override;
-    std::string slotCaption(int slot) const override;
+    std::optional<std::string> slotPicture(int slot) const override;
     void useStatusLook() override;
     void setStatusText(const std::string& text) override;
     void setProgress(int percent) override;
@@ -58,6 +64,12 @@ public:
     void shellOpen(const std::string& folder) override;
     bool stopRequested() const override { return stopRequested_; }
 
+    // The caption of slot N's path label ("" for a slot that does not exist).
+    std::string slotCaption(int slot) const;
+
+signals:
+    void runFinished();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -66,6 +78,7 @@ private:
     void startUp();
     void showNotice(const UpdateNotice& notice);
     void setRunning(bool running);
+    void endRun();
     void resetWorkFolders();
 
     WatermarkSettings& settings_;
@@ -74,8 +87,12 @@ private:
     double programVersion_ = 0;
     std::filesystem::path usedWorkFolder_;
     bool running_ = false;
-    bool stopRequested_ = false;
+    std::atomic<bool> stopRequested_ = false;
     bool closeAfterRun_ = false;
+    WatermarkSettings runSettings_;  // the settings of the run in progress
+    BatchResult runResult_;          // written by the run's thread, read after it ended
+    std::unique_ptr<GuiThreadHost> runHost_;
+    QThread* runThread_ = nullptr;
 
     TextLabel* notice_ = nullptr;
     TextLabel* status_ = nullptr;

@@ -15,11 +15,12 @@
 namespace zendavo {
 
 struct BatchOptions {
-    std::filesystem::path workFolder;  // where the working copies go
-    const WatermarkSettings* settings = nullptr;  // read at every composite; defaults when null
+    std::filesystem::path workFolder;  // holds the run's own folder of working copies
+    const WatermarkSettings* settings = nullptr;  // copied when the run begins; defaults when null
     EncoderFormat format = EncoderFormat::Jpeg;
     int quality = 75;
     std::optional<std::filesystem::path> outputDir;  // instead of the first image's folder
+    int workers = 0;  // photos worked on at once; 0 for one per core
 };
 
 enum class BatchOutcome {
@@ -28,12 +29,21 @@ enum class BatchOutcome {
     Finished,  // every ticked slot's pass ran
 };
 
+// A row written in a slot's pass from a picture the decoder had to patch up.
+struct BatchWarning {
+    int slot = 0;
+    std::string fileName;
+    DecodeWarning warning = DecodeWarning::None;
+};
+
 struct BatchResult {
     BatchOutcome outcome = BatchOutcome::Refused;
     std::vector<BatchFailure> failures;
+    std::vector<BatchWarning> warnings;  // outputs written all the same
     int outputsWritten = 0;
     // The work folder the run used: options.workFolder, or the per-user fallback when that
-    // could not be created or written. Empty when the run was refused.
+    // could not be created or written. Empty when the run was refused. The run's working
+    // copies lie in a folder of its own inside it, gone when the run returns.
     std::filesystem::path workFolder;
 };
 
@@ -41,13 +51,14 @@ struct BatchResult {
 inline constexpr const char* kNoSlotTicked = "请先选择水印图";
 inline constexpr const char* kNoImageListed = "请先拖入要加水印的图片";
 inline constexpr const char* kSlotWithoutPicture = "请选择有效的水印图";
-inline constexpr const char* kNoPictureCaption = "请选择水印文件";
 inline constexpr const char* kPreparingText = "源文件预处理...";
 inline constexpr const char* kFinishedText = "已全部制作完成";
 
-// Everything the run reads from the host is read at the moment of use. The host's
-// stopRequested() is asked after every pump and before every row; once true the run ends
-// there, without opening the folder.
+// The list, the ticked slots with their pictures and the settings are read once, when the run
+// begins. Conversion, compositing and encoding run on `options.workers` threads; everything the
+// host sees comes from the calling thread in the order of a one-photo-at-a-time run. Once the
+// host's stopRequested() is true no photo starts, the photos in progress are finished and the
+// run ends without opening the folder.
 BatchResult runBatch(BatchHost& host, const BatchOptions& options);
 
 }  // namespace zendavo

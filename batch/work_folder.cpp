@@ -1,7 +1,11 @@
 #include "batch/work_folder.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <system_error>
 
@@ -59,16 +63,22 @@ bool isLink(const fs::path& path)
     return fs::is_symlink(fs::symlink_status(path, ec));
 }
 
-void emptyFolder(const fs::path& folder)
+bool keepAlways(const fs::path&)
+{
+    return false;
+}
+
+template <typename Keep>
+void emptyFolder(const fs::path& folder, Keep keep)
 {
     std::error_code ec;
     fs::directory_iterator it(folder, ec), end;
     for (; !ec && it != end; it.increment(ec)) {
         const fs::path entry = it->path();
-        if (entry.filename().native().starts_with('.')) continue;
+        if (entry.filename().native().starts_with('.') || keep(entry)) continue;
         std::error_code statusError;
         const fs::file_status status = fs::symlink_status(entry, statusError);
-        if (fs::is_directory(status)) emptyFolder(entry);
+        if (fs::is_directory(status)) emptyFolder(entry, keepAlways);
         std::error_code removeError;
         fs::remove(entry, removeError);  // a link goes, its target stays
     }
@@ -105,15 +115,101 @@ bool deleteFolderTree(std::string_view path)
     const fs::path folder(withoutLeadingSpaces(path));
     std::error_code ec;
     if (isLink(folder) || !fs::is_directory(folder, ec)) return false;
-    emptyFolder(folder);
+    emptyFolder(folder, keepAlways);
     return fs::remove(folder, ec) && !ec;
+}
+
+namespace {
+
+constexpr std::string_view kLockSuffix = ".lock";
+
+// True when another open file holds the lock: its instance is running. A lock nobody holds is
+// unlinked while we hold it when `removeWhenFree`, so no instance can take it over meanwhile.
+bool lockIsHeld(const fs::path& lockFile, bool removeWhenFree)
+{
+    const int fd = ::open(lockFile.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) return false;
+    const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    if (!held && removeWhenFree) ::unlink(lockFile.c_str());
+    ::close(fd);
+    return held;
+}
+
+// The lock file that guards an instance's folder.
+fs::path lockFileOf(const fs::path& folder)
+{
+    return folder.parent_path() / (folder.filename().native() + std::string(kLockSuffix));
+}
+
+bool isLockFile(const fs::path& entry)
+{
+    return entry.filename().native().ends_with(kLockSuffix);
+}
+
+// For resetWorkFolder: an entry to keep, or a free lock file already removed here.
+bool keepOrRemoveLock(const fs::path& entry)
+{
+    if (isLockFile(entry)) {
+        lockIsHeld(entry, true);
+        return true;
+    }
+    return lockIsHeld(lockFileOf(entry), false);
+}
+
+}  // namespace
+
+bool heldByRunningInstance(const fs::path& entry)
+{
+    if (isLockFile(entry)) return lockIsHeld(entry, false);
+    return lockIsHeld(lockFileOf(entry), false);
 }
 
 void resetWorkFolder(const fs::path& workFolder)
 {
-    deleteFolderTree(workFolder.native());
     std::error_code ec;
+    if (!isRefusedFolderPath(workFolder.native()) && !isLink(workFolder) &&
+        fs::is_directory(workFolder, ec)) {
+        emptyFolder(workFolder, keepOrRemoveLock);
+        fs::remove(workFolder, ec);
+    }
     fs::create_directory(workFolder, ec);
+}
+
+InstanceFolder::InstanceFolder(const fs::path& workFolder)
+{
+    // The lock comes first and its folder second, so a folder never stands unguarded; a reset
+    // that unlinked our lock file just before we locked it is caught by comparing inodes.
+    for (int attempt = 0; attempt < 8 && path_.empty(); ++attempt) {
+        std::string pattern = (workFolder / "instance-XXXXXX").native() + std::string(kLockSuffix);
+        const int fd = ::mkostemps(pattern.data(), static_cast<int>(kLockSuffix.size()), O_CLOEXEC);
+        if (fd < 0) return;
+        struct stat opened {};
+        struct stat named {};
+        if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(fd, &opened) != 0 ||
+            ::stat(pattern.c_str(), &named) != 0 || opened.st_ino != named.st_ino ||
+            opened.st_dev != named.st_dev) {
+            ::close(fd);
+            continue;
+        }
+        fs::path folder = pattern.substr(0, pattern.size() - kLockSuffix.size());
+        std::error_code ec;
+        if (!fs::create_directory(folder, ec)) {
+            ::unlink(pattern.c_str());
+            ::close(fd);
+            return;
+        }
+        path_ = std::move(folder);
+        lockPath_ = pattern;
+        lockFd_ = fd;
+    }
+}
+
+InstanceFolder::~InstanceFolder()
+{
+    if (lockFd_ < 0) return;
+    deleteFolderTree(path_.native());
+    ::unlink(lockPath_.c_str());
+    ::close(lockFd_);
 }
 
 }  // namespace zendavo

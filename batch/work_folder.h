@@ -1,5 +1,5 @@
-// The folder that holds a run's working copies: 24-bit .bmp files of the listed images and of
-// the slots' watermark pictures, kept until the main window closes.
+// The folder that holds the working copies: 24-bit .bmp files of the listed images and of the
+// slots' watermark pictures. Each running instance works in a folder of its own inside it.
 #pragma once
 
 #include <filesystem>
@@ -41,7 +41,31 @@ bool isRefusedFolderPath(std::string_view path);
 // the others. True when the folder itself was removed.
 bool deleteFolderTree(std::string_view path);
 
-// deleteFolderTree, then the folder is created again; neither result matters.
+// A folder of this process's own inside the work folder, named NAME beside a lock file
+// NAME.lock that it holds (flock) for as long as the object lives, so that another instance's
+// reset leaves it alone. The destructor removes both. path() is empty when it could not be made.
+class InstanceFolder {
+public:
+    explicit InstanceFolder(const std::filesystem::path& workFolder);
+    ~InstanceFolder();
+    InstanceFolder(const InstanceFolder&) = delete;
+    InstanceFolder& operator=(const InstanceFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+    std::filesystem::path lockPath_;
+    int lockFd_ = -1;
+};
+
+// Whether `entry` of a work folder belongs to an instance that is running now: a lock file
+// that another open file holds, or the folder beside such a lock file.
+bool heldByRunningInstance(const std::filesystem::path& entry);
+
+// Everything in the folder is removed but the folders of running instances (this process's own
+// included while its InstanceFolder lives) and dot entries; then the folder is created again.
+// Neither result matters.
 void resetWorkFolder(const std::filesystem::path& workFolder);
 
 }  // namespace zendavo

@@ -1,5 +1,6 @@
-// A margin box: centred text; from the keyboard only digits and "-" (editing keys and
-// shortcuts such as paste still work, so pasted text may be anything).
+// A margin box: centred text; from the keyboard only digits and "-", whatever modifier is held
+// (editing keys and the copy, cut, paste, undo, redo and select-all shortcuts still work, so
+// pasted text may be anything).
 #pragma once
 
 #include <QLineEdit>

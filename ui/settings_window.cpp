@@ -65,11 +65,11 @@ SettingsWindow::SettingsWindow(WatermarkSettings& settings, QWidget* parent)
     markBox->setAlignment(Qt::AlignCenter);  // the 131 x 47 picture centred, unscaled
     markBox->setPixmap(QPixmap::fromImage(imageOfBmp(watermark_)));
 
-    addLabel(this, "标签1", "左右边距（0-1000）", QRect(40, 520, 104, 24));
+    fitTextToWidth(*addLabel(this, "标签1", "左右边距（0-1000）", QRect(40, 520, 104, 24)));
     editX_ = new MarginEdit(QStringLiteral("20"), this);
     editX_->setObjectName(QString::fromUtf8("编辑框1"));
     editX_->setGeometry(144, 520, 48, 24);
-    addLabel(this, "标签2", "上下边距（0-1000）", QRect(40, 559, 104, 24));
+    fitTextToWidth(*addLabel(this, "标签2", "上下边距（0-1000）", QRect(40, 559, 104, 24)));
     editY_ = new MarginEdit(QStringLiteral("10"), this);
     editY_->setObjectName(QString::fromUtf8("编辑框2"));
     editY_->setGeometry(144, 559, 48, 24);

@@ -1,6 +1,9 @@
 #include "ui/text_label.h"
 
+#include <QFontMetrics>
 #include <QMouseEvent>
+
+#include <algorithm>
 #include <QPainter>
 
 namespace zendavo {
@@ -44,6 +47,16 @@ void TextLabel::mousePressEvent(QMouseEvent* event)
         return;
     }
     QLabel::mousePressEvent(event);
+}
+
+void fitTextToWidth(TextLabel& label)
+{
+    QFont font = label.font();
+    const int room = label.contentsRect().width();
+    constexpr double kSmallest = 6;
+    while (QFontMetrics(font).horizontalAdvance(label.text()) > room && font.pointSizeF() > kSmallest)
+        font.setPointSizeF(std::max(kSmallest, font.pointSizeF() - 0.25));
+    label.setFont(font);
 }
 
 QFont linkFont()

@@ -27,6 +27,10 @@ private:
     QColor colour_ = Qt::black;
 };
 
+// Makes the label's font smaller, a quarter point at a time, until its one-line text fits its
+// width (never below 6 points), for fixed labels whose text is wider than the desktop's font allows.
+void fitTextToWidth(TextLabel& label);
+
 // The 12-pixel underlined font of the two link labels.
 QFont linkFont();
 

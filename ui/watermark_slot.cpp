@@ -45,9 +45,22 @@ QString WatermarkSlot::caption() const
     return pathLabel_->text();
 }
 
+std::optional<QString> WatermarkSlot::picture() const
+{
+    if (!chosen_) return std::nullopt;
+    return pathLabel_->text();
+}
+
 void WatermarkSlot::setCaption(const QString& path)
 {
     pathLabel_->setText(path);
+    chosen_ = true;
+}
+
+void WatermarkSlot::setChangesAllowed(bool allowed)
+{
+    checkBox_->setEnabled(allowed);
+    selectButton_->setEnabled(allowed);
 }
 
 void WatermarkSlot::toggle()

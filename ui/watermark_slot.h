@@ -4,6 +4,8 @@
 #include <QObject>
 #include <QString>
 
+#include <optional>
+
 class QCheckBox;
 class QPushButton;
 class QWidget;
@@ -24,7 +26,11 @@ public:
     int number() const { return number_; }
     bool checked() const;
     QString caption() const;
+    // The chosen picture's path; nullopt while the label shows the placeholder.
+    std::optional<QString> picture() const;
     void setCaption(const QString& path);
+    // The check box and the "…" button take clicks or not (not during a run).
+    void setChangesAllowed(bool allowed);
 
     QCheckBox* checkBox() const { return checkBox_; }
     QPushButton* selectButton() const { return selectButton_; }
@@ -45,6 +51,7 @@ private:
     QCheckBox* checkBox_;
     QPushButton* selectButton_;
     TextLabel* pathLabel_;
+    bool chosen_ = false;
 };
 
 }  // namespace zendavo

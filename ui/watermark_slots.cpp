@@ -22,6 +22,11 @@ WatermarkSlot& WatermarkSlots::slotAt(int number) const
     return *slots_.at(static_cast<std::size_t>(number - 1));
 }
 
+void WatermarkSlots::setChangesAllowed(bool allowed)
+{
+    for (WatermarkSlot* slot : slots_) slot->setChangesAllowed(allowed);
+}
+
 void WatermarkSlots::chooseSlotPicture(int number)
 {
     const std::optional<QString> chosen =

@@ -25,6 +25,9 @@ public:
     QString initialFolder() const { return initialFolder_; }
     QString storedFile() const { return storedFile_; }
 
+    // Every row's check box and "…" button take clicks or not.
+    void setChangesAllowed(bool allowed);
+
     // Opens the dialog for slot `number`; a confirmed file becomes its caption.
     void chooseSlotPicture(int number);
 

@@ -4,6 +4,7 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -12,6 +13,8 @@
 #include <filesystem>
 
 #include "app/main_window.h"
+#include "batch/work_folder.h"
+#include "tests/app/cli_job.h"
 #include "fake_desktop_services.h"
 #include "file_drop.h"
 #include "imaging/watermark_settings.h"
@@ -80,6 +83,17 @@ bool drop(MainWindow& window, const QStringList& paths)
 }
 
 template <typename T = QWidget>
+T* control(MainWindow& window, const char* name);
+
+// 开始 clicked; true once the run, which works on threads of its own, has ended.
+bool runAndWait(MainWindow& window)
+{
+    QSignalSpy ended(&window, &MainWindow::runFinished);
+    QTest::mouseClick(control(window, "按钮1"), Qt::LeftButton);
+    return !ended.isEmpty() || ended.wait(60000);
+}
+
+template <typename T>
 T* control(MainWindow& window, const char* name)
 {
     T* found = window.findChild<T*>(u8(name));
@@ -298,7 +312,7 @@ private slots:
         connect(control<QProgressBar>(*w.window, "进度条1"), &QProgressBar::valueChanged, this,
                 [&progress](int v) { progress << v; });
 
-        QTest::mouseClick(control(*w.window, "按钮1"), Qt::LeftButton);
+        QVERIFY(runAndWait(*w.window));
 
         QCOMPARE(stages, (QStringList{u8("源文件预处理..."), u8("水印2制作中..."), u8("水印5制作中...")}));
         QCOMPARE(status->text(), u8("已全部制作完成"));
@@ -323,7 +337,7 @@ private slots:
                 QVERIFY(meanGrey(folder + "/" + name, QRect(4, 4, 30, 30)) > 180);
             }
         }
-        QVERIFY(!filesIn(scene.program + "/temp").isEmpty());
+        QCOMPARE(filesIn(scene.program + "/temp"), QStringList{});  // no working copy is kept
         QVERIFY(control(*w.window, "按钮1")->isEnabled());
     }
 
@@ -334,7 +348,7 @@ private slots:
         Window w(scene, settings);
         QVERIFY(drop(*w.window, {scene.photo("a.jpg", "JPEG")}));
         control<QProgressBar>(*w.window, "进度条1")->setValue(57);
-        QTest::mouseClick(control(*w.window, "按钮1"), Qt::LeftButton);
+        QVERIFY(runAndWait(*w.window));
         QCOMPARE(w.services.messages, std::vector<QString>{u8("请先选择水印图")});
         auto* status = control<TextLabel>(*w.window, "标签12");
         QCOMPARE(status->text(), u8("支持作者 您的支持是我最大的鼓励"));
@@ -353,13 +367,173 @@ private slots:
         QVERIFY(drop(*w.window, {scene.photo("a.jpg", "JPEG"), scene.photo("b.png", "PNG")}));
         tick(*w.window, 1, w.services, scene.watermark);
         tick(*w.window, 3, w.services, QString());
-        QTest::mouseClick(control(*w.window, "按钮1"), Qt::LeftButton);
+        QVERIFY(runAndWait(*w.window));
         QCOMPARE(w.services.messages, std::vector<QString>{u8("请选择有效的水印图")});
         QCOMPARE(control<TextLabel>(*w.window, "标签12")->text(), u8("水印1制作中..."));
         QCOMPARE(filesIn(scene.photos + u8("/水印1")), (QStringList{"a.jpg", "b.png.jpg"}));
         QVERIFY(!QDir(scene.photos + u8("/水印3")).exists());
         QVERIFY(w.services.foldersOpened.empty());
         QVERIFY(control(*w.window, "按钮1")->isEnabled());
+    }
+
+    // The window and zendavo-cli write the same bytes for the same photos, slots and settings.
+    void outputsEqualThoseOfTheCommandLine()
+    {
+        Scene scene;
+        QStringList photos;
+        for (int k = 0; k < 5; ++k) {
+            QImage image(120 + 7 * k, 90 + 3 * k, QImage::Format_RGB32);
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, qRgb((x * 2 + k * 30) % 256, (y * 3) % 256, (x + y) % 256));
+            const QString path = scene.photos + QStringLiteral("/p%1.%2").arg(k).arg(k % 2 ? "png" : "jpg");
+            QVERIFY(image.save(path, k % 2 ? "PNG" : "JPEG", 90));
+            photos << path;
+        }
+        QImage mark(40, 14, QImage::Format_RGB32);
+        for (int y = 0; y < mark.height(); ++y)
+            for (int x = 0; x < mark.width(); ++x) mark.setPixel(x, y, (x + y) % 5 ? qRgb(255, 255, 255) : qRgb(x * 6, 90, 30));
+        const QString mark2 = scene.root.path() + "/mark2.png";
+        QVERIFY(mark.save(mark2, "PNG"));
+
+        WatermarkSettings settings;
+        Window w(scene, settings);
+        settings = {5, 13, 4};
+        QVERIFY(drop(*w.window, photos));
+        tick(*w.window, 2, w.services, scene.watermark);
+        tick(*w.window, 5, w.services, mark2);
+        QVERIFY(runAndWait(*w.window));
+        QVERIFY(w.services.messages.empty());
+
+        std::vector<std::string> images;
+        for (const QString& p : photos) images.push_back(p.toStdString());
+        const fs::path cliWork = (scene.root.path() + "/cli-work").toStdString();
+        fs::create_directories(cliWork);
+        QCOMPARE(zendavo::testing::runCliJob(images, {{2, scene.watermark.toStdString()}, {5, mark2.toStdString()}},
+                                             WatermarkSettings{5, 13, 4},
+                                             fs::path((scene.root.path() + "/cli").toStdString()), cliWork),
+                 10);
+
+        for (const char* slot : {"/水印2", "/水印5"}) {
+            const QString ours = scene.photos + u8(slot);
+            const QString theirs = scene.root.path() + "/cli" + u8(slot);
+            QCOMPARE(filesIn(ours).size(), 5);
+            QCOMPARE(filesIn(ours), filesIn(theirs));
+            for (const QString& name : filesIn(ours)) {
+                QFile a(ours + "/" + name);
+                QFile b(theirs + "/" + name);
+                QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+                QVERIFY2(a.readAll() == b.readAll(), qPrintable(name));
+            }
+        }
+    }
+
+    // 开始 returns at once: the window moves, minimises and repaints while the run goes on.
+    void windowStaysLiveDuringARun()
+    {
+        Scene scene;
+        QStringList photos;
+        for (int k = 0; k < 4; ++k) photos << scene.photo(QStringLiteral("p%1.jpg").arg(k), "JPEG");
+        WatermarkSettings settings;
+        Window w(scene, settings);
+        QVERIFY(drop(*w.window, photos));
+        tick(*w.window, 1, w.services, scene.watermark);
+        QSignalSpy ended(w.window.get(), &MainWindow::runFinished);
+        QTest::mouseClick(control(*w.window, "按钮1"), Qt::LeftButton);
+        // The run cannot have ended: it waits for this thread to show its first stage.
+        QVERIFY(w.window->running());
+        QVERIFY(ended.isEmpty());
+        w.window->move(40, 30);
+        w.window->repaint();
+        QCOMPARE(w.window->pos(), QPoint(40, 30));
+        w.window->showMinimized();
+        QVERIFY(w.window->isMinimized());
+        QVERIFY(ended.wait(60000));
+        QVERIFY(!w.window->running());
+        QCOMPARE(filesIn(scene.photos + u8("/水印1")).size(), 4);
+    }
+
+    // Closing in the middle of a run: the window goes at once, the photos in progress are
+    // finished whole, nothing else starts, and the work folder is left empty.
+    void closingMidPassWritesNothingTruncated()
+    {
+        Scene scene;
+        QStringList photos;
+        for (int k = 0; k < 12; ++k) {
+            QImage image(900, 700, QImage::Format_RGB32);
+            image.fill(qRgb(20 * k % 256, 120, 200));
+            const QString path = scene.photos + QStringLiteral("/p%1.jpg").arg(k, 2, 10, QChar('0'));
+            QVERIFY(image.save(path, "JPEG"));
+            photos << path;
+        }
+        WatermarkSettings settings;
+        Window w(scene, settings);
+        QVERIFY(drop(*w.window, photos));
+        tick(*w.window, 1, w.services, scene.watermark);
+        auto* progress = control<QProgressBar>(*w.window, "进度条1");
+        bool closeReturned = true;
+        bool hiddenAtOnce = false;
+        connect(progress, &QProgressBar::valueChanged, this, [&](int v) {
+            if (v == 0 || !w.window->isVisible()) return;  // the first photo shown done
+            closeReturned = w.window->close();
+            hiddenAtOnce = !w.window->isVisible();
+        });
+        QVERIFY(runAndWait(*w.window));
+        QVERIFY(!closeReturned);
+        QVERIFY(hiddenAtOnce);
+        const QStringList written = filesIn(scene.photos + u8("/水印1"));
+        QVERIFY2(written.size() < 12, qPrintable(written.join(',')));
+        for (const QString& name : written) {
+            QFile file(scene.photos + u8("/水印1/") + name);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray bytes = file.readAll();
+            QVERIFY2(bytes.startsWith("\xFF\xD8") && bytes.endsWith("\xFF\xD9"), qPrintable(name));
+        }
+        QVERIFY(w.services.foldersOpened.empty());
+        QCOMPARE(filesIn(scene.program + "/temp"), QStringList{});
+    }
+
+    // A window destroyed under a run waits for the photos in progress, never for itself, and
+    // leaves the work folder empty.
+    void destroyingTheWindowDuringARunEndsItCleanly()
+    {
+        Scene scene;
+        QStringList photos;
+        for (int k = 0; k < 6; ++k) photos << scene.photo(QStringLiteral("p%1.jpg").arg(k), "JPEG");
+        WatermarkSettings settings;
+        Window w(scene, settings);
+        QVERIFY(drop(*w.window, photos));
+        tick(*w.window, 1, w.services, scene.watermark);
+        QTest::mouseClick(control(*w.window, "按钮1"), Qt::LeftButton);
+        QTest::qWait(20);  // the run is somewhere in its photos
+        w.window.reset();
+        QCOMPARE(filesIn(scene.program + "/temp"), QStringList{});
+        for (const QString& name : filesIn(scene.photos + u8("/水印1")))
+            QCOMPARE(QImage(scene.photos + u8("/水印1/") + name).size(), QSize(80, 60));
+    }
+
+    // Another instance's folder in the shared work folder is left alone by our run and our reset.
+    void anotherInstancesFolderSurvivesOurRunAndClose()
+    {
+        Scene scene;
+        const QString temp = scene.program + "/temp";
+        QDir().mkpath(temp);
+        const zendavo::InstanceFolder other(fs::path(temp.toStdString()));
+        QVERIFY(!other.path().empty());
+        QFile copy(QString::fromStdString((other.path() / "a.jpg.bmp").native()));
+        QVERIFY(copy.open(QIODevice::WriteOnly));
+        copy.write("the other window's working copy");
+        copy.close();
+
+        WatermarkSettings settings;
+        Window w(scene, settings);
+        QVERIFY(drop(*w.window, {scene.photo("a.jpg", "JPEG")}));
+        tick(*w.window, 1, w.services, scene.watermark);
+        QVERIFY(runAndWait(*w.window));
+        QCOMPARE(filesIn(scene.photos + u8("/水印1")), QStringList{"a.jpg"});
+        QVERIFY(w.window->close());
+        QVERIFY(copy.exists());
+        const QString name = QString::fromStdString(other.path().filename().native());
+        QCOMPARE(filesIn(temp), (QStringList{name, name + ".lock"}));
     }
 
     // A watermark taller and wider than the photo: the warning, height then width, per row.
@@ -374,13 +548,14 @@ private slots:
         Window w(scene, settings);
         QVERIFY(drop(*w.window, {photo}));
         tick(*w.window, 1, w.services, scene.watermark);
-        QTest::mouseClick(control(*w.window, "按钮1"), Qt::LeftButton);
+        QVERIFY(runAndWait(*w.window));
         QCOMPARE(w.services.sizeWarnings.size(), std::size_t{2});
         for (const QString& text : w.services.sizeWarnings)
             QCOMPARE(text, u8("水印图片大于原图，可能造成加水印失败"));
     }
 
-    // During a run 开始 and 清空列表 are disabled and drops refused; all come back afterwards.
+    // During a run 开始, 清空列表, 水印位置 and the slots' controls are disabled, drops refused
+    // and the thanks window stays shut; all come back afterwards.
     void inputThatWouldChangeARunIsRefusedAtPumpPoints()
     {
         Scene scene;
@@ -398,13 +573,23 @@ private slots:
             ++checked;
             QVERIFY(!control(*w.window, "按钮1")->isEnabled());
             QVERIFY(!control(*w.window, "按钮2")->isEnabled());
+            QVERIFY(!control(*w.window, "按钮14")->isEnabled());
+            for (int slot : {1, 2}) {
+                QVERIFY(!w.window->watermarkSlots().slotAt(slot).checkBox()->isEnabled());
+                QVERIFY(!w.window->watermarkSlots().slotAt(slot).selectButton()->isEnabled());
+            }
             QTest::mouseClick(control(*w.window, "按钮1"), Qt::LeftButton);
             QTest::mouseClick(control(*w.window, "按钮2"), Qt::LeftButton);
+            QTest::mouseClick(control(*w.window, "按钮14"), Qt::LeftButton);
+            QTest::mouseClick(w.window->watermarkSlots().slotAt(2).checkBox(), Qt::LeftButton);
+            QTest::mousePress(control(*w.window, "标签12"), Qt::LeftButton, Qt::NoModifier, QPoint(5, 5));
+            QVERIFY(w.services.modalTitles.empty());  // neither the settings nor the thanks window
+            QVERIFY(!w.window->slotChecked(2));
             QVERIFY(!drop(*w.window, {other + "/x.jpg"}));
             w.window->acceptDroppedFiles({(other + "/y.jpg").toStdString()});
             QCOMPARE(w.window->rowCount(), 2);
         };
-        QTest::mouseClick(control(*w.window, "按钮1"), Qt::LeftButton);
+        QVERIFY(runAndWait(*w.window));
 
         QCOMPARE(checked, 2);
         QCOMPARE(w.services.pumps, 2);  // no nested run pumped
@@ -413,11 +598,14 @@ private slots:
         QVERIFY(!QDir(other + u8("/水印1")).exists());
         QVERIFY(control(*w.window, "按钮1")->isEnabled());
         QVERIFY(control(*w.window, "按钮2")->isEnabled());
+        QVERIFY(control(*w.window, "按钮14")->isEnabled());
+        QVERIFY(w.window->watermarkSlots().slotAt(2).checkBox()->isEnabled());
+        QVERIFY(w.window->watermarkSlots().slotAt(1).selectButton()->isEnabled());
         QVERIFY(drop(*w.window, {other + "/x.jpg"}));
         QCOMPARE(w.window->rowCount(), 3);
     }
 
-    // Closing while a run waits at a pump point: the run stops there, then the folder is reset.
+    // Closing when a stage of the run begins: the run stops there, then the folder is reset.
     void closingDuringARunStopsItThenResetsTheWorkFolder_data()
     {
         QTest::addColumn<int>("closeAtPump");
@@ -439,7 +627,7 @@ private slots:
         w.services.onPump = [&](int pump) {
             if (pump == closeAtPump) closedAtPump = w.window->close();
         };
-        QTest::mouseClick(control(*w.window, "按钮1"), Qt::LeftButton);
+        QVERIFY(runAndWait(*w.window));
 
         QVERIFY2(!closedAtPump, "the window waits for the run to stop");
         QVERIFY(!w.window->isVisible());
@@ -448,8 +636,16 @@ private slots:
         QVERIFY(w.services.messages.empty());
         QVERIFY(control<TextLabel>(*w.window, "标签12")->text() != u8("已全部制作完成"));
         const QStringList first = filesIn(scene.photos + u8("/水印1"));
-        QCOMPARE(first, closeAtPump == 3 ? (QStringList{"a.jpg", "b.png.jpg"}) : QStringList{});
-        QCOMPARE(filesIn(scene.photos + u8("/水印2")), QStringList{});
+        if (closeAtPump == 1) QCOMPARE(first, QStringList{});  // closed before any photo began
+        if (closeAtPump == 3) QCOMPARE(first, (QStringList{"a.jpg", "b.png.jpg"}));
+        // The workers run ahead of what the window shows; what they finished is whole.
+        for (const char* slot : {"/水印1", "/水印2"}) {
+            for (const QString& name : filesIn(scene.photos + u8(slot))) {
+                QVERIFY(QStringList({"a.jpg", "b.png.jpg"}).contains(name));
+                QCOMPARE(QImage(scene.photos + u8(slot) + "/" + name).size(), QSize(80, 60));
+            }
+        }
+        if (closeAtPump == 1) QCOMPARE(filesIn(scene.photos + u8("/水印2")), QStringList{});
         QVERIFY(QDir(scene.program + "/temp").exists());
         QCOMPARE(filesIn(scene.program + "/temp"), QStringList{});
     }

@@ -5,6 +5,7 @@
 #include <array>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,7 @@ public:
     };
     struct Slot {
         bool checked = false;
-        std::string caption = "请选择水印文件";
+        std::optional<std::string> picture;
     };
 
     std::vector<Row> rows;
@@ -28,23 +29,28 @@ public:
     std::vector<std::string> events;
     std::function<void(RecordingHost&)> onPump;     // input handled at a pump point
     std::function<void(RecordingHost&)> onWarning;  // input handled inside the size warning
+    std::function<void(int)> onProgress;            // the percent just shown
     bool stop = false;
 
     void add(const std::filesystem::path& path) { rows.push_back({path.filename().native(), path.native()}); }
-    void tick(int slot, const std::string& caption) { slots[slot] = {true, caption}; }
+    void tick(int slot, const std::string& picture) { slots[slot] = {true, picture}; }
 
     int rowCount() const override { return static_cast<int>(rows.size()); }
     std::string fileNameAt(int row) const override { return valid(row) ? rows[row].fileName : ""; }
     std::string pathAt(int row) const override { return valid(row) ? rows[row].path : ""; }
     bool slotChecked(int slot) const override { return slot >= 1 && slot <= 10 && slots[slot].checked; }
-    std::string slotCaption(int slot) const override
+    std::optional<std::string> slotPicture(int slot) const override
     {
-        return slot >= 1 && slot <= 10 ? slots[slot].caption : "";
+        return slot >= 1 && slot <= 10 ? slots[slot].picture : std::nullopt;
     }
 
     void useStatusLook() override { events.push_back("look"); }
     void setStatusText(const std::string& text) override { events.push_back("status:" + text); }
-    void setProgress(int percent) override { events.push_back("progress:" + std::to_string(percent)); }
+    void setProgress(int percent) override
+    {
+        events.push_back("progress:" + std::to_string(percent));
+        if (onProgress) onProgress(percent);
+    }
     void showMessage(const std::string& text) override { events.push_back("message:" + text); }
     void showSizeWarning(const std::string& fileName) override
     {

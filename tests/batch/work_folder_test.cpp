@@ -142,5 +142,50 @@ TEST_F(DeleteTreeTest, PrepareUsesThePreferredFolderThenTheFallback)
     EXPECT_FALSE(fs::exists(root / "no-prog"));
 }
 
+// Each instance's folder is held by a lock: a reset removes what no running instance holds.
+TEST_F(DeleteTreeTest, ResetKeepsTheFoldersOfRunningInstancesOnly)
+{
+    fs::create_directories(folder);
+    writeText(folder / "a.jpg.bmp", "left by an older program");
+    writeText(folder / "instance-dead01" / "b.jpg.bmp", "x");  // its instance has ended
+    writeText(folder / "instance-dead01.lock", "");
+    writeText(folder / "instance-nolock" / "c.jpg.bmp", "x");
+    {
+        const InstanceFolder running(folder);
+        ASSERT_FALSE(running.path().empty());
+        EXPECT_EQ(running.path().parent_path(), folder);
+        writeText(running.path() / "d.jpg.bmp", "in use");
+        EXPECT_TRUE(heldByRunningInstance(running.path()));
+        EXPECT_FALSE(heldByRunningInstance(folder / "instance-dead01"));
+
+        resetWorkFolder(folder);
+
+        const std::string name = running.path().filename().native();
+        EXPECT_EQ(namesIn(folder), (std::vector<std::string>{name, name + ".lock"}));
+        EXPECT_TRUE(fs::exists(running.path() / "d.jpg.bmp"));
+    }
+    // Gone with its object, lock file and all.
+    EXPECT_TRUE(fs::is_directory(folder));
+    EXPECT_TRUE(namesIn(folder).empty());
+}
+
+TEST_F(DeleteTreeTest, TwoInstancesGetFoldersOfTheirOwn)
+{
+    fs::create_directories(folder);
+    const InstanceFolder first(folder);
+    const InstanceFolder second(folder);
+    ASSERT_FALSE(first.path().empty());
+    ASSERT_FALSE(second.path().empty());
+    EXPECT_NE(first.path(), second.path());
+    EXPECT_TRUE(heldByRunningInstance(first.path()));
+    EXPECT_TRUE(heldByRunningInstance(second.path()));
+}
+
+TEST_F(DeleteTreeTest, InstanceFolderIsEmptyPathWhereNothingCanBeMade)
+{
+    const InstanceFolder nowhere(root / "missing" / "temp");
+    EXPECT_TRUE(nowhere.path().empty());
+}
+
 }  // namespace
 }  // namespace zendavo::testing

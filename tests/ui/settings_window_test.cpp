@@ -180,6 +180,56 @@ private slots:
         QCOMPARE(settings.marginX, 0);
     }
 
+    // Held modifiers never let a letter through; the editing shortcuts still work.
+    void modifiedKeys_data()
+    {
+        QTest::addColumn<int>("modifiers");
+        QTest::newRow("Alt") << int(Qt::AltModifier);
+        QTest::newRow("Super") << int(Qt::MetaModifier);
+        QTest::newRow("Shift") << int(Qt::ShiftModifier);
+        QTest::newRow("Alt+Shift") << int(Qt::AltModifier | Qt::ShiftModifier);
+        QTest::newRow("Ctrl+Alt") << int(Qt::ControlModifier | Qt::AltModifier);
+    }
+    void modifiedKeys()
+    {
+        QFETCH(int, modifiers);
+        WatermarkSettings settings;
+        SettingsWindow window(settings);
+        QLineEdit* box = edit(window, 1);
+        box->setFocus();
+        box->setText("1");
+        box->end(false);
+        const auto mods = Qt::KeyboardModifiers(modifiers);
+        for (const auto& [key, text] : {std::pair{Qt::Key_A, "a"}, std::pair{Qt::Key_B, "b"}, std::pair{Qt::Key_X, "x"},
+                                        std::pair{Qt::Key_Period, "."}, std::pair{Qt::Key_Space, " "}}) {
+            QKeyEvent press(QEvent::KeyPress, key, mods, QString::fromLatin1(text));
+            QApplication::sendEvent(box, &press);
+        }
+        QCOMPARE(box->text(), QString("1"));
+        QCOMPARE(settings.marginX, 1);  // the letters changed nothing
+    }
+
+    void editingShortcutsStillWork()
+    {
+        WatermarkSettings settings;
+        SettingsWindow window(settings);
+        QLineEdit* box = edit(window, 1);
+        box->setFocus();
+        box->setText("123");
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(box->selectedText(), QString("123"));
+        QTest::keyClick(box, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), QString("123"));
+        QTest::keyClick(box, Qt::Key_X, Qt::ControlModifier);
+        QCOMPARE(box->text(), QString());
+        QTest::keyClick(box, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(box->text(), QString("123"));
+        box->end(false);
+        QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);  // 123123, capped
+        QCOMPARE(box->text(), QString("1000"));
+        QCOMPARE(settings.marginX, 1000);
+    }
+
     // Pasting may bring any text; the number is read the way the program reads numbers.
     void pastedText_data()
     {
