@@ -1,5 +1,6 @@
 #include "batch/batch_steps.h"
 
+#include <cerrno>
 #include <system_error>
 
 #include "formats/file_io.h"
@@ -47,15 +48,21 @@ std::optional<FailureKind> writeWatermarked(const fs::path& copyPath, const BmpB
                                             const WatermarkSettings& settings,
                                             const SizeWarningHandler& onSizeWarning,
                                             const OutputRequest& request,
-                                            const FileIdentities& protectedFiles)
+                                            const FileIdentities& protectedFiles,
+                                            int* systemError)
 {
     if (protectedFiles.contains(request.output)) return FailureKind::WouldOverwriteSource;
     BmpBuffer picture{readFile(copyPath)};
-    if (!compositeInPlace(picture, watermark, settings, onSizeWarning))
+    const BmpBuffer& mark =
+        request.scaled ? request.scaled->forPhotoWidth(readBmpInfo(picture.bytes).width) : watermark;
+    if (!compositeInPlace(picture, mark, settings, onSizeWarning, kWhite, request.opacity))
         return isUsable(picture) ? FailureKind::WatermarkUnreadable : FailureKind::WorkCopyFailed;
+    errno = 0;
     if (encodeBmp(picture.view(), request.format, request.output.native(), nullptr,
-                  request.quality) != 1)
+                  request.quality) != 1) {
+        if (systemError) *systemError = errno;
         return FailureKind::OutputNotWritten;
+    }
     return std::nullopt;
 }
 

@@ -48,6 +48,7 @@ bool AtomicFile::write(std::span<const std::uint8_t> bytes)
         const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
         if (written < 0 && errno == EINTR) continue;
         if (written <= 0) {
+            if (written == 0) errno = ENOSPC;  // a write that makes no progress: the device is full
             abandon();
             return false;
         }
@@ -62,7 +63,9 @@ bool AtomicFile::commit()
     const int closed = ::close(fd_);
     fd_ = -1;
     if (closed != 0 || std::rename(temporary_.c_str(), target_.c_str()) != 0) {
+        const int reason = errno;
         ::unlink(temporary_.c_str());
+        errno = reason;
         temporary_.clear();
         return false;
     }
@@ -72,6 +75,7 @@ bool AtomicFile::commit()
 
 void AtomicFile::abandon()
 {
+    const int reason = errno;  // callers report why the write failed, not the clean-up's outcome
     if (fd_ >= 0) {
         ::close(fd_);
         fd_ = -1;
@@ -80,6 +84,7 @@ void AtomicFile::abandon()
         ::unlink(temporary_.c_str());
         temporary_.clear();
     }
+    errno = reason;
 }
 
 }  // namespace zendavo

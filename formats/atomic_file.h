@@ -1,5 +1,6 @@
 // A file written under a temporary name in its target's folder and renamed over the target
 // only when complete, so a failed write never leaves a truncated or damaged target behind.
+// After a failure errno still holds the system's reason for it.
 #pragma once
 
 #include <cstdint>
