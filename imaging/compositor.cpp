@@ -78,16 +78,23 @@ bool compositeInPlace(BmpBuffer& picture, const BmpBuffer& watermark,
     if (firstColumn >= endColumn || firstRow >= endRow) return true;
 
     const std::int64_t pixelCount = endColumn - firstColumn;
-    const auto partial = static_cast<std::uint16_t>(std::clamp(opacity, 1, kFullOpacity));
-    for (std::int64_t r = firstRow; r < endRow; ++r) {
-        std::uint8_t* out = picture.bytes.data() + pixelIndex(src, at.x + firstColumn, at.y + r);
-        const std::uint8_t* in = watermark.bytes.data() + pixelIndex(mark, firstColumn, r);
-        if (partial < kFullOpacity) {
+    if (opacity < kFullOpacity) {
+        // Its own loop, so the full-opacity loop below stays exactly as fast as it was.
+        const auto partial = static_cast<std::uint16_t>(std::max(opacity, 1));
+        for (std::int64_t r = firstRow; r < endRow; ++r) {
+            std::uint8_t* out = picture.bytes.data() + pixelIndex(src, at.x + firstColumn, at.y + r);
+            const std::uint8_t* in = watermark.bytes.data() + pixelIndex(mark, firstColumn, r);
             if (keyColour == kWhite)
                 blendAll(out, in, 3 * pixelCount, partial);
             else
                 blendUnlessKey(out, in, pixelCount, keyColour, partial);
-        } else if (keyColour == kWhite)
+        }
+        return true;
+    }
+    for (std::int64_t r = firstRow; r < endRow; ++r) {
+        std::uint8_t* out = picture.bytes.data() + pixelIndex(src, at.x + firstColumn, at.y + r);
+        const std::uint8_t* in = watermark.bytes.data() + pixelIndex(mark, firstColumn, r);
+        if (keyColour == kWhite)
             multiplyAll(out, in, 3 * pixelCount);
         else
             multiplyUnlessKey(out, in, pixelCount, keyColour);

@@ -49,12 +49,12 @@ void CompositeSmallWatermark(benchmark::State& state)
 }
 
 // Drawing alone, into a buffer composed again and again, so no copy is measured.
-void DrawFullCover(benchmark::State& state, zendavo::ColourValue key)
+void DrawFullCover(benchmark::State& state, zendavo::ColourValue key, int opacity = zendavo::kFullOpacity)
 {
     const BmpBuffer mark = lettering(kWidth, kHeight);
     BmpBuffer target = photo();
     for (auto _ : state) {
-        zendavo::compositeInPlace(target, mark, {1, 0, 0}, {}, key);
+        zendavo::compositeInPlace(target, mark, {1, 0, 0}, {}, key, opacity);
         benchmark::DoNotOptimize(target.bytes.data());
     }
     state.counters["Mpixel/s"] = benchmark::Counter(
@@ -63,6 +63,7 @@ void DrawFullCover(benchmark::State& state, zendavo::ColourValue key)
 
 void DrawFullCoverWhiteKey(benchmark::State& state) { DrawFullCover(state, zendavo::kWhite); }
 void DrawFullCoverOtherKey(benchmark::State& state) { DrawFullCover(state, 0x010203); }
+void DrawFullCoverWhiteKeyOpacity60(benchmark::State& state) { DrawFullCover(state, zendavo::kWhite, 60); }
 
 }  // namespace
 
@@ -70,4 +71,5 @@ BENCHMARK(CopySource)->Unit(benchmark::kMillisecond);
 BENCHMARK(CompositeSmallWatermark)->Unit(benchmark::kMillisecond);
 BENCHMARK(DrawFullCoverWhiteKey)->Unit(benchmark::kMillisecond);
 BENCHMARK(DrawFullCoverOtherKey)->Unit(benchmark::kMillisecond);
+BENCHMARK(DrawFullCoverWhiteKeyOpacity60)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();
