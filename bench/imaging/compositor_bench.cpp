@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "imaging/compositor.h"
+#include "imaging/watermark_scaling.h"
 #include "support/bmp_fixture.h"
 
 namespace {
@@ -65,6 +66,17 @@ void DrawFullCoverWhiteKey(benchmark::State& state) { DrawFullCover(state, zenda
 void DrawFullCoverOtherKey(benchmark::State& state) { DrawFullCover(state, 0x010203); }
 void DrawFullCoverWhiteKeyOpacity60(benchmark::State& state) { DrawFullCover(state, zendavo::kWhite, 60); }
 
+// What --scale adds per distinct photo width: one resampling of a 400 x 120 logo.
+void ResizeWatermark(benchmark::State& state)
+{
+    const BmpBuffer mark = lettering(400, 120);
+    const int width = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        BmpBuffer out = zendavo::resizeWatermark(mark, zendavo::scaledWatermarkSize(400, 120, kWidth, width * 100 / kWidth));
+        benchmark::DoNotOptimize(out.bytes.data());
+    }
+}
+
 }  // namespace
 
 BENCHMARK(CopySource)->Unit(benchmark::kMillisecond);
@@ -72,4 +84,5 @@ BENCHMARK(CompositeSmallWatermark)->Unit(benchmark::kMillisecond);
 BENCHMARK(DrawFullCoverWhiteKey)->Unit(benchmark::kMillisecond);
 BENCHMARK(DrawFullCoverOtherKey)->Unit(benchmark::kMillisecond);
 BENCHMARK(DrawFullCoverWhiteKeyOpacity60)->Unit(benchmark::kMillisecond);
+BENCHMARK(ResizeWatermark)->Arg(600)->Arg(1200)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();
