@@ -41,7 +41,7 @@ public:
         if (!entry.prepared) {
             entry.prepared = true;
             readFiles_.add(entry.path);
-            entry.failure = prepareSource(entry.path, entry.copyPath);
+            entry.failure = prepareSource(entry.path, entry.copyPath).failure;
         }
         return entry;
     }

@@ -25,12 +25,18 @@ bool isUsable(const BmpBuffer& picture)
     return isUsableBitmap(readBmpInfo(picture.bytes), picture.size());
 }
 
-std::optional<FailureKind> prepareSource(const std::string& sourcePath, const fs::path& copyPath)
+PreparedSource prepareSource(const std::string& sourcePath, const fs::path& copyPath)
 {
-    const std::optional<FailureKind> failure =
-        sourceFailureOf(convertToBmp(fs::path(sourcePath), copyPath));
-    if (failure) removeQuietly(copyPath);
-    return failure;
+    ConvertDetails details;
+    PreparedSource prepared;
+    prepared.failure = sourceFailureOf(convertToBmp(fs::path(sourcePath), copyPath, details));
+    if (prepared.failure) {
+        removeQuietly(copyPath);
+        return prepared;
+    }
+    prepared.metadata = std::move(details.metadata);
+    prepared.warning = details.warning;
+    return prepared;
 }
 
 BmpBuffer loadWatermark(const std::string& picturePath, const fs::path& copyPath)
@@ -57,9 +63,12 @@ std::optional<FailureKind> writeWatermarked(const fs::path& copyPath, const BmpB
         request.scaled ? request.scaled->forPhotoWidth(readBmpInfo(picture.bytes).width) : watermark;
     if (!compositeInPlace(picture, mark, settings, onSizeWarning, kWhite, request.opacity))
         return isUsable(picture) ? FailureKind::WatermarkUnreadable : FailureKind::WorkCopyFailed;
+    EncodeOptions options;
+    options.quality = request.quality;
+    options.sourceQuality = request.sourceQuality;
+    options.metadata = request.metadata;
     errno = 0;
-    if (encodeBmp(picture.view(), request.format, request.output.native(), nullptr,
-                  request.quality) != 1) {
+    if (encodeBmp(picture.view(), request.format, request.output.native(), options) != 1) {
         if (systemError) *systemError = errno;
         return FailureKind::OutputNotWritten;
     }

@@ -9,7 +9,9 @@
 
 #include "batch/failure_report.h"
 #include "batch/file_identities.h"
+#include "formats/decode_warning.h"
 #include "formats/image_encoder.h"
+#include "formats/picture_metadata.h"
 #include "imaging/bmp_buffer.h"
 #include "imaging/compositor.h"
 #include "imaging/watermark_scaling.h"
@@ -17,10 +19,16 @@
 
 namespace zendavo {
 
+struct PreparedSource {
+    std::optional<FailureKind> failure;
+    PictureMetadata metadata;  // what the outputs carry; small, kept per source row
+    DecodeWarning warning = DecodeWarning::None;
+};
+
 // Converts a listed image into its working copy. When that fails the copy is removed, so a
 // copy left by an earlier run can never be composed in its place.
-std::optional<FailureKind> prepareSource(const std::string& sourcePath,
-                                         const std::filesystem::path& copyPath);
+PreparedSource prepareSource(const std::string& sourcePath,
+                             const std::filesystem::path& copyPath);
 
 // The slot's picture converted into `copyPath` and read back; an empty buffer when it cannot
 // be used (a stale copy is removed then, too).
@@ -32,6 +40,8 @@ struct OutputRequest {
     std::filesystem::path output;  // the final file name, extension included
     EncoderFormat format = EncoderFormat::Jpeg;
     int quality = 75;
+    const PictureMetadata* metadata = nullptr;  // the source's, carried into the output
+    bool sourceQuality = false;                 // JPEG: the source's own tables when it has them
     int opacity = kFullOpacity;
     ScaledWatermarks* scaled = nullptr;  // when set, the watermark is resized to each photo
 };

@@ -29,9 +29,33 @@ std::optional<FailureKind> sourceFailureOf(ConvertStatus status)
     return FailureKind::SourceUnreadable;
 }
 
+namespace {
+
+// "水印2/b.png：" followed by the text.
+std::string slotFileLine(int slot, const std::string& fileName, const std::string& text)
+{
+    return slotFolderName(slot) + "/" + fileName + "：" + text;
+}
+
+}  // namespace
+
 std::string failureLine(const BatchFailure& failure)
 {
-    return slotFolderName(failure.slot) + "/" + failure.fileName + "：" + failure.reason;
+    return slotFileLine(failure.slot, failure.fileName, failure.reason);
+}
+
+const char* warningText(DecodeWarning warning)
+{
+    switch (warning) {
+    case DecodeWarning::None: return "";
+    case DecodeWarning::IncompleteData: return "图片数据不完整，缺失部分以灰色填充";
+    }
+    return "";
+}
+
+std::string warningLine(int slot, const std::string& fileName, DecodeWarning warning)
+{
+    return slotFileLine(slot, fileName, warningText(warning));
 }
 
 std::string failureMessage(const std::vector<BatchFailure>& failures)

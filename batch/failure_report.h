@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "formats/convert_status.h"
+#include "formats/decode_warning.h"
 
 namespace zendavo {
 
@@ -38,6 +39,12 @@ std::string failureLine(const BatchFailure& failure);
 
 // One line per failure, at most 20, then "……共N个" when there were more.
 std::string failureMessage(const std::vector<BatchFailure>& failures);
+
+// What a decode warning means to the user, e.g. "图片数据不完整，缺失部分以灰色填充"; "" for None.
+const char* warningText(DecodeWarning warning);
+
+// "水印1/x.jpg：图片数据不完整，缺失部分以灰色填充".
+std::string warningLine(int slot, const std::string& fileName, DecodeWarning warning);
 
 // "已完成，有N个文件失败".
 std::string failureStatusText(std::size_t count);

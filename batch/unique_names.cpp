@@ -1,17 +1,8 @@
 #include "batch/unique_names.h"
 
+#include "formats/ascii_case.h"
+
 namespace zendavo {
-namespace {
-
-std::string folded(std::string_view name)
-{
-    std::string result(name);
-    for (char& c : result)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return result;
-}
-
-}  // namespace
 
 std::string numberedName(std::string_view name, int number)
 {
@@ -27,7 +18,7 @@ std::string numberedName(std::string_view name, int number)
 std::string UniqueNames::claim(std::string_view name)
 {
     std::string candidate(name);
-    for (int number = 2; !taken_.insert(folded(candidate)).second; ++number)
+    for (int number = 2; !taken_.insert(lowerAscii(candidate)).second; ++number)
         candidate = numberedName(name, number);
     return candidate;
 }

@@ -56,6 +56,16 @@ std::string sizeWarningText()
     return tr("the watermark picture is larger than the photo, so it may not be drawn whole");
 }
 
+std::string decodeWarningText(DecodeWarning warning)
+{
+    switch (warning) {
+    case DecodeWarning::None: return {};
+    case DecodeWarning::IncompleteData:
+        return tr("the picture data is incomplete; the missing part is filled with grey");
+    }
+    return {};
+}
+
 std::string skippedLine(std::size_t count)
 {
     return format(trPlural("zendavo-cli: %zu file skipped (not named *.jpg or *.png)",

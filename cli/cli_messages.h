@@ -5,6 +5,7 @@
 #include <string>
 
 #include "batch/failure_report.h"
+#include "formats/decode_warning.h"
 
 namespace zendavo {
 
@@ -26,6 +27,9 @@ std::string cliWarningLine(const std::string& path, const std::string& what);
 
 // The watermark larger than the photo: "水印图片大于原图，可能造成加水印失败" in Chinese.
 std::string sizeWarningText();
+
+// The damage of a photo that is still written: "图片数据不完整，缺失部分以灰色填充" in Chinese.
+std::string decodeWarningText(DecodeWarning warning);
 
 // "zendavo-cli: 3 files skipped (not named *.jpg or *.png)".
 std::string skippedLine(std::size_t count);

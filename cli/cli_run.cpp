@@ -113,12 +113,17 @@ private:
     void process(Job& job)
     {
         const SourceEntry& source = *job.source;
-        const std::optional<FailureKind> sourceFailure = prepareSource(source.path, source.copyPath);
+        const PreparedSource prepared = prepareSource(source.path, source.copyPath);
+        const std::optional<FailureKind>& sourceFailure = prepared.failure;
+        if (!sourceFailure && prepared.warning != DecodeWarning::None) {
+            const std::lock_guard lock(reportMutex_);
+            reporter_.decodeWarning(source.path, prepared.warning);
+        }
         for (const Slot& slot : slots_) {
             if (stop_) break;
             int systemError = 0;
             std::optional<FailureKind> failure = sourceFailure;
-            if (!failure) failure = writeSlot(job, slot, systemError);
+            if (!failure) failure = writeSlot(job, slot, prepared.metadata, systemError);
             if (failure == FailureKind::OutputNotWritten && slot.folderError != 0)
                 systemError = slot.folderError;
             if (failure)
@@ -130,10 +135,13 @@ private:
         fs::remove(source.copyPath, ec);  // keeps the work folder small on long runs
     }
 
-    std::optional<FailureKind> writeSlot(const Job& job, const Slot& slot, int& systemError)
+    std::optional<FailureKind> writeSlot(const Job& job, const Slot& slot, const PictureMetadata& metadata,
+                                         int& systemError)
     {
         OutputRequest request{base_ / slotFolderName(slot.number) / job.outputName, options_.format,
                               options_.quality};
+        request.metadata = &metadata;
+        request.sourceQuality = options_.sourceQuality;
         request.opacity = options_.opacity;
         request.scaled = slot.scaled.get();
         const auto warn = [this, &job](SizeWarning) {

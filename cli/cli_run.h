@@ -12,6 +12,7 @@
 #include "cli/cli_messages.h"
 #include "cli/cli_options.h"
 #include "cli/image_list.h"
+#include "formats/decode_warning.h"
 
 namespace zendavo {
 
@@ -20,6 +21,8 @@ class CliReporter {
 public:
     virtual ~CliReporter() = default;
     virtual void sizeWarning(const std::string& imagePath) = 0;
+    // The photo was damaged and is written with the missing part filled in.
+    virtual void decodeWarning(const std::string& imagePath, DecodeWarning warning) = 0;
     virtual void imageDone(int done, int total) = 0;
 };
 

@@ -55,11 +55,21 @@ void ProgressReporter::clearBar()
     barShown_ = false;
 }
 
-void ProgressReporter::sizeWarning(const std::string& imagePath)
+void ProgressReporter::warn(const std::string& line)
 {
     clearBar();
-    std::fprintf(stream_, "%s\n", cliWarningLine(imagePath, sizeWarningText()).c_str());
+    std::fprintf(stream_, "%s\n", line.c_str());
     if (showBar_ && lastTotal_ > 0) imageDone(lastDone_, lastTotal_);
+}
+
+void ProgressReporter::sizeWarning(const std::string& imagePath)
+{
+    warn(cliWarningLine(imagePath, sizeWarningText()));
+}
+
+void ProgressReporter::decodeWarning(const std::string& imagePath, DecodeWarning warning)
+{
+    warn(cliWarningLine(imagePath, decodeWarningText(warning)));
 }
 
 void ProgressReporter::imageDone(int done, int total)

@@ -6,6 +6,8 @@
 
 #include "formats/byte_order.h"
 #include "formats/image_limits.h"
+#include "formats/red_blue_swap.h"
+#include "imaging/bmp_buffer.h"
 
 namespace zendavo {
 namespace {
@@ -15,23 +17,9 @@ constexpr std::uint32_t kCoreHeaderSize = 12;
 constexpr std::uint32_t kInfoFieldsNeeded = 20;  // up to and including biCompression
 constexpr std::size_t kChunkBytes = 1 << 20;
 
-std::int64_t storedRowBytes(std::int64_t width)
-{
-    return (width * 24 + 31) / 32 * 4;
-}
-
-void bgrToRgb(const std::uint8_t* in, std::uint8_t* out, std::int64_t width)
-{
-    for (std::int64_t x = 0; x < width; ++x, in += 3, out += 3) {
-        out[0] = in[2];
-        out[1] = in[1];
-        out[2] = in[0];
-    }
-}
-
 }  // namespace
 
-bool BmpDecoder::readHeader()
+bool BmpDecoder::start()
 {
     std::uint8_t fileHeader[kFileHeaderSize];
     if (!readExactly(file_.get(), fileHeader, sizeof fileHeader)) return false;
@@ -44,59 +32,60 @@ bool BmpDecoder::readHeader()
     const std::size_t wanted = std::min<std::size_t>(blockSize, sizeof block);
     if (!readExactly(file_.get(), block, wanted)) return false;
     int bitCount = 0;
+    std::int64_t width = 0, height = 0;
     if (le32(block) == kCoreHeaderSize) {
-        width_ = le16(block + 4);
-        height_ = le16(block + 6);
+        width = le16(block + 4);
+        height = le16(block + 6);
         bitCount = le16(block + 10);
         topDown_ = false;
     } else {
         if (blockSize < kInfoFieldsNeeded) return false;
-        const auto width = static_cast<std::int32_t>(le32(block + 4));
-        const auto height = static_cast<std::int32_t>(le32(block + 8));
+        const auto storedWidth = static_cast<std::int32_t>(le32(block + 4));
+        const auto storedHeight = static_cast<std::int32_t>(le32(block + 8));
         const std::uint32_t compression = le32(block + 16);
-        if (width < 1 || height == 0 || compression > 3) return false;
-        width_ = width;
-        height_ = height < 0 ? -std::int64_t{height} : height;
-        topDown_ = height < 0;
+        if (storedWidth < 1 || storedHeight == 0 || compression > 3) return false;
+        width = storedWidth;
+        height = storedHeight < 0 ? -std::int64_t{storedHeight} : storedHeight;
+        topDown_ = storedHeight < 0;
         bitCount = le16(block + 14);
     }
-    return bitCount == 24 && withinImageLimits(width_, height_);
+    if (bitCount != 24 || !withinImageLimits(width, height)) return false;
+    width_ = static_cast<int>(width);
+    height_ = static_cast<int>(height);
+    return true;
 }
 
-bool BmpDecoder::read()
+bool BmpDecoder::decode(RasterImage& target)
 {
-    if (!file_ || !target_) return false;
-    const std::int64_t rowBytes = storedRowBytes(width_);
+    const std::int64_t rowBytes = bmpStride(width_);
+    const std::int64_t height = height_;
     const std::int64_t length = fileLength(file_.get());
     // A file too short for its rows fails here, before the picture is allocated.
-    bool ok = length >= pixelOffset_ + rowBytes * height_ &&
+    bool ok = length >= pixelOffset_ + rowBytes * height &&
               std::fseek(file_.get(), static_cast<long>(pixelOffset_), SEEK_SET) == 0 &&
-              target_->create(width_, height_, 24);
+              target.create(width_, height_, 24);
     try {
         const std::int64_t rowsPerChunk = std::max<std::int64_t>(1, kChunkBytes / rowBytes);
         std::vector<std::uint8_t> chunk(
-            ok ? static_cast<std::size_t>(rowBytes * std::min(rowsPerChunk, height_)) : 0);
-        for (std::int64_t k = 0; ok && k < height_; k += rowsPerChunk) {
-            const std::int64_t rows = std::min(rowsPerChunk, height_ - k);
+            ok ? static_cast<std::size_t>(rowBytes * std::min(rowsPerChunk, height)) : 0);
+        for (std::int64_t k = 0; ok && k < height; k += rowsPerChunk) {
+            const std::int64_t rows = std::min(rowsPerChunk, height - k);
             ok = readExactly(file_.get(), chunk.data(), static_cast<std::size_t>(rows * rowBytes));
             for (std::int64_t j = 0; ok && j < rows; ++j) {
                 const std::int64_t stored = k + j;
-                const auto imageRow = static_cast<int>(topDown_ ? stored : height_ - 1 - stored);
-                bgrToRgb(chunk.data() + j * rowBytes, target_->row(imageRow), width_);
+                const auto imageRow = static_cast<int>(topDown_ ? stored : height - 1 - stored);
+                swapRedBlue(chunk.data() + j * rowBytes, target.row(imageRow),
+                            static_cast<std::size_t>(width_));
             }
         }
     } catch (const std::bad_alloc&) {
         ok = false;
     }
-    close();
     return ok;
 }
 
-void BmpDecoder::close()
+void BmpDecoder::finish()
 {
-    file_.reset();
-    target_ = nullptr;
-    width_ = height_ = 0;
     pixelOffset_ = 0;
     topDown_ = false;
 }

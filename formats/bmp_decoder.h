@@ -4,22 +4,16 @@
 
 #include <cstdint>
 
-#include "formats/stdio_decoder.h"
+#include "formats/image_decoder.h"
 
 namespace zendavo {
 
-class BmpDecoder final : public StdioDecoder {
-public:
-    ~BmpDecoder() override { close(); }
-
-    bool read() override;
-    void close() override;
-
+class BmpDecoder final : public FileDecoder {
 private:
-    bool readHeader() override;
+    bool start() override;
+    bool decode(RasterImage& target) override;
+    void finish() override;
 
-    std::int64_t width_ = 0;
-    std::int64_t height_ = 0;
     std::uint32_t pixelOffset_ = 0;
     bool topDown_ = false;
 };

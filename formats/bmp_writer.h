@@ -8,15 +8,15 @@
 
 #include "formats/atomic_file.h"
 #include "formats/raster_image.h"
+#include "imaging/bmp_buffer.h"
 
 namespace zendavo {
 
 inline constexpr std::size_t kBmpHeaderSize = 54;
 
-// 3 x width rounded up to a multiple of 4.
 constexpr std::size_t bmpRowSize(std::int64_t width)
 {
-    return static_cast<std::size_t>((3 * width + 3) & ~std::int64_t{3});
+    return static_cast<std::size_t>(bmpStride(width));
 }
 
 // The file and information headers of a width x height 24-bit bottom-up file.
@@ -24,9 +24,11 @@ void putBmpHeaders(std::span<std::uint8_t, kBmpHeaderSize> at, int width, int he
 
 class BmpWriter {
 public:
-    // Starts the file (under a temporary name until write completes it). False for an image
-    // below 1 x 1, a bit count other than 24 or a destination that cannot be created.
-    bool open(const std::filesystem::path& path, const RasterImage& image, int bitCount);
+    // Starts the file (under a temporary name until write completes it); the picture is written
+    // turned upright as `orientation` (1 to 8) says. False for an image below 1 x 1, a bit count
+    // other than 24 or a destination that cannot be created.
+    bool open(const std::filesystem::path& path, const RasterImage& image, int bitCount,
+              int orientation = 1);
     // Writes the whole file and puts it in place; closes either way.
     bool write();
     // Drops an unfinished file; the destination is left as it was.
@@ -35,6 +37,7 @@ public:
 private:
     AtomicFile file_;
     const RasterImage* image_ = nullptr;
+    int orientation_ = 1;
 };
 
 }  // namespace zendavo

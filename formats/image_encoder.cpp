@@ -3,27 +3,17 @@
 #include <algorithm>
 #include <new>
 
+#include "formats/ascii_case.h"
 #include "formats/bmp_rows.h"
 #include "formats/bmp_writer.h"
 #include "formats/file_io.h"
 #include "formats/jpeg_encoder.h"
 #include "formats/large_buffer.h"
+#include "formats/output_metadata.h"
 #include "formats/png_encoder.h"
 
 namespace zendavo {
 namespace {
-
-char lowerAscii(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool equalIgnoringAsciiCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return lowerAscii(x) == lowerAscii(y);
-           });
-}
 
 bool allSpaces(const std::string& text)
 {
@@ -50,13 +40,26 @@ bool encodeBmpFile(const BmpRows& rows, std::vector<std::uint8_t>& encoded)
     return true;
 }
 
-bool encode(const BmpRows& rows, EncoderFormat format, int quality,
+bool encode(const BmpRows& rows, EncoderFormat format, const EncodeOptions& options,
             std::vector<std::uint8_t>& encoded)
 {
+    std::optional<OutputMetadata> metadata;
+    if (options.metadata && (format == EncoderFormat::Jpeg || format == EncoderFormat::Png))
+        metadata = outputMetadata(*options.metadata, rows.width, rows.height);
+    const OutputMetadata* carried = metadata ? &*metadata : nullptr;
     switch (format) {
         case EncoderFormat::Bmp: return encodeBmpFile(rows, encoded);
-        case EncoderFormat::Jpeg: return encodeJpeg(rows, quality, encoded);
-        case EncoderFormat::Png: return encodePng(rows, encoded);
+        case EncoderFormat::Jpeg: {
+            JpegSettings settings;
+            settings.quality = options.quality;
+            if (options.sourceQuality) {
+                settings.quality = kDefaultJpegQuality;
+                if (options.metadata && options.metadata->jpegCompression)
+                    settings.sourceCompression = &*options.metadata->jpegCompression;
+            }
+            return encodeJpeg(rows, settings, carried, encoded);
+        }
+        case EncoderFormat::Png: return encodePng(rows, carried, encoded);
         default: return false;
     }
 }
@@ -86,10 +89,19 @@ std::string encodedFileName(const std::string& outputPath, EncoderFormat format)
 int encodeBmp(std::span<const std::uint8_t> bmpBytes, EncoderFormat format,
               const std::string& outputPath, std::vector<std::uint8_t>* encodedBytes, int quality)
 {
+    EncodeOptions options;
+    options.quality = quality;
+    return encodeBmp(bmpBytes, format, outputPath, options, encodedBytes);
+}
+
+int encodeBmp(std::span<const std::uint8_t> bmpBytes, EncoderFormat format,
+              const std::string& outputPath, const EncodeOptions& options,
+              std::vector<std::uint8_t>* encodedBytes)
+{
     if (bmpBytes.size() < 3) return 0;
     const std::optional<BmpRows> rows = bmpRows(bmpBytes);
     std::vector<std::uint8_t> encoded;
-    if (!rows || !encode(*rows, format, quality, encoded) || encoded.empty()) return 0;
+    if (!rows || !encode(*rows, format, options, encoded) || encoded.empty()) return 0;
     if (!allSpaces(outputPath) &&
         !writeFileAtomically(encodedFileName(outputPath, format), encoded))
         return 0;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "formats/picture_metadata.h"
+
 namespace zendavo {
 
 enum class EncoderFormat : int { Bmp = 1, Jpeg = 2, Gif = 3, Tiff = 4, Png = 5 };
@@ -17,6 +19,13 @@ std::string defaultExtension(EncoderFormat format);
 // (letter case of A to Z ignored), else outputPath with the extension appended.
 std::string encodedFileName(const std::string& outputPath, EncoderFormat format);
 
+struct EncodeOptions {
+    int quality = 75;            // JPEG, clamped to 1..100
+    bool sourceQuality = false;  // JPEG: metadata->jpegCompression's tables and sampling when
+                                 // present and usable, else quality 75
+    const PictureMetadata* metadata = nullptr;  // carried into JPEG and PNG outputs, not BMP
+};
+
 // 1 when encoded bytes were obtained and, for a path that is not all spaces, written in full to
 // encodedFileName(outputPath); 0 otherwise (no file is left then). encodedBytes, when given,
 // receives a copy of the encoded bytes. quality applies to JPEG only (clamped to 1..100).
@@ -24,5 +33,8 @@ std::string encodedFileName(const std::string& outputPath, EncoderFormat format)
 int encodeBmp(std::span<const std::uint8_t> bmpBytes, EncoderFormat format,
               const std::string& outputPath, std::vector<std::uint8_t>* encodedBytes = nullptr,
               int quality = 75);
+int encodeBmp(std::span<const std::uint8_t> bmpBytes, EncoderFormat format,
+              const std::string& outputPath, const EncodeOptions& options,
+              std::vector<std::uint8_t>* encodedBytes = nullptr);
 
 }  // namespace zendavo

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "formats/stdio_decoder.h"
+#include "formats/image_decoder.h"
 
 namespace zendavo {
 
@@ -14,23 +14,20 @@ namespace zendavo {
 bool decodePcxLine(std::span<const std::uint8_t> data, std::size_t& position,
                    std::span<std::uint8_t> line);
 
-class PcxDecoder final : public StdioDecoder {
+class PcxDecoder final : public FileDecoder {
 public:
     static constexpr std::size_t kHeaderSize = 128;
     static constexpr std::size_t kPaletteSize = 768;
-
-    ~PcxDecoder() override { close(); }
-
-    bool read() override;
-    void close() override;
+    // One run byte and its value give at most 63 samples.
+    static constexpr std::int64_t kMaxSamplesPerByte = 63;
 
 private:
-    bool readHeader() override;
-    bool readIndexed();
-    bool readPlanes();
+    bool start() override;
+    bool decode(RasterImage& target) override;
+    void finish() override;
+    bool readIndexed(RasterImage& target);
+    bool readPlanes(RasterImage& target);
 
-    std::int64_t width_ = 0;
-    std::int64_t height_ = 0;
     std::size_t bytesPerLine_ = 0;
     std::size_t planes_ = 0;
     int depth_ = 0;

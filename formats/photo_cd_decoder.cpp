@@ -36,17 +36,19 @@ Rgb24 photoCdPixel(int luma, int chroma1, int chroma2)
             toSample(y + 0.0000256 * c2 + 2.0360448 * c1)};
 }
 
-bool PhotoCdDecoder::readHeader()
+bool PhotoCdDecoder::start()
 {
     // Without the signature any large file would turn into a picture of noise.
-    return fileLength(file_.get()) >= kMinLength && hasImagePacSignature(file_.get());
+    if (fileLength(file_.get()) < kMinLength || !hasImagePacSignature(file_.get())) return false;
+    width_ = kWidth;
+    height_ = kHeight;
+    return true;
 }
 
-bool PhotoCdDecoder::read()
+bool PhotoCdDecoder::decode(RasterImage& target)
 {
-    if (!file_ || !target_) return false;
     bool ok =
-        target_->create(kWidth, kHeight, 24) && std::fseek(file_.get(), kBaseOffset, SEEK_SET) == 0;
+        target.create(kWidth, kHeight, 24) && std::fseek(file_.get(), kBaseOffset, SEEK_SET) == 0;
     std::array<std::uint8_t, kGroupBytes> group{};
     for (int g = 0; ok && g < kHeight / 2; ++g) {
         ok = readExactly(file_.get(), group.data(), group.size());
@@ -54,7 +56,7 @@ bool PhotoCdDecoder::read()
         const std::uint8_t* chroma2 = chroma1 + kWidth / 2;
         for (int half = 0; ok && half < 2; ++half) {
             const std::uint8_t* luma = group.data() + half * kWidth;
-            std::uint8_t* out = target_->row(2 * g + half);
+            std::uint8_t* out = target.row(2 * g + half);
             for (int x = 0; x < kWidth; ++x, out += 3) {
                 const Rgb24 p = photoCdPixel(luma[x], chroma1[x / 2], chroma2[x / 2]);
                 out[0] = p.red;
@@ -63,14 +65,7 @@ bool PhotoCdDecoder::read()
             }
         }
     }
-    close();
     return ok;
-}
-
-void PhotoCdDecoder::close()
-{
-    file_.reset();
-    target_ = nullptr;
 }
 
 }  // namespace zendavo

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "formats/stdio_decoder.h"
+#include "formats/image_decoder.h"
 
 namespace zendavo {
 
@@ -15,7 +15,7 @@ struct Rgb24 {
 // One pixel from its luma and the two chroma samples of its column pair.
 Rgb24 photoCdPixel(int luma, int chroma1, int chroma2);
 
-class PhotoCdDecoder final : public StdioDecoder {
+class PhotoCdDecoder final : public FileDecoder {
 public:
     static constexpr int kWidth = 768;
     static constexpr int kHeight = 512;
@@ -24,13 +24,9 @@ public:
     static constexpr std::int64_t kMinLength = kBaseOffset + kGroupBytes * (kHeight / 2);
     static constexpr std::int64_t kSignatureOffset = 2048;  // 0x800
 
-    ~PhotoCdDecoder() override { close(); }
-
-    bool read() override;
-    void close() override;
-
 private:
-    bool readHeader() override;
+    bool start() override;
+    bool decode(RasterImage& target) override;
 };
 
 }  // namespace zendavo

@@ -1,29 +1,32 @@
-// PNG through libpng, 8 bits per sample or fewer: palette pictures as 8-bit indexes, grey as
-// 8-bit grey, colour as 24 bits and colour with alpha as 32 bits (alpha first).
+// PNG through libpng: palette pictures as 8-bit indexes (transparent entries laid over white),
+// grey as 8-bit grey, colour as 24 bits; 16-bit samples are scaled to 8 bits, and pictures with
+// alpha or a transparent colour are laid over white as they are read.
 #pragma once
 
 #include <memory>
 
-#include "formats/c_file.h"
 #include "formats/image_decoder.h"
 
 namespace zendavo {
 
-class PngDecoder final : public ImageDecoder {
+class PngDecoder final : public FileDecoder {
 public:
+    // No single allocation inside libpng may exceed this (chunk data, decompressed text, ICC).
+    static constexpr std::size_t kMaxLibraryAllocation = 16 << 20;
+    // Deflate makes at most 1032 bytes of one; a picture needing more has no data to fill it.
+    static constexpr std::int64_t kMaxDeflateRatio = 1032;
+
     PngDecoder();
     ~PngDecoder() override;
-
-    bool open(const std::filesystem::path& path, RasterImage& target) override;
-    bool read() override;
-    void close() override;
 
     struct Session;
 
 private:
+    bool start() override;
+    bool decode(RasterImage& target) override;
+    void finish() override;
+
     std::unique_ptr<Session> session_;
-    CFile file_;
-    RasterImage* target_ = nullptr;
 };
 
 }  // namespace zendavo

@@ -8,6 +8,7 @@
 #include <tiffio.h>
 
 #include "formats/image_limits.h"
+#include "formats/over_white.h"
 
 namespace zendavo {
 namespace {
@@ -36,13 +37,41 @@ TIFF* openQuietly(const std::filesystem::path& path)
     return TIFFOpenExt(path.c_str(), "rm", options.get());
 }
 
+// libtiff hands alpha pictures back premultiplied; without alpha, alpha is 255.
 void copyRow(const std::uint32_t* in, std::uint8_t* out, std::uint32_t width)
 {
     for (std::uint32_t x = 0; x < width; ++x, out += 3) {
-        out[0] = static_cast<std::uint8_t>(TIFFGetR(in[x]));
-        out[1] = static_cast<std::uint8_t>(TIFFGetG(in[x]));
-        out[2] = static_cast<std::uint8_t>(TIFFGetB(in[x]));
+        const unsigned alpha = TIFFGetA(in[x]);
+        out[0] = premultipliedOverWhite(TIFFGetR(in[x]), alpha);
+        out[1] = premultipliedOverWhite(TIFFGetG(in[x]), alpha);
+        out[2] = premultipliedOverWhite(TIFFGetB(in[x]), alpha);
     }
+}
+
+// Every strip or tile lies inside the file, and together they are large enough for the picture
+// they claim to hold.
+bool hasDataForPicture(TIFF* tiff, std::int64_t fileBytes, std::uint32_t width,
+                       std::uint32_t height)
+{
+    const std::uint32_t count = TIFFIsTiled(tiff) ? TIFFNumberOfTiles(tiff) : TIFFNumberOfStrips(tiff);
+    if (count == 0 || count > static_cast<std::uint64_t>(fileBytes)) return false;
+    std::uint64_t dataBytes = 0;
+    for (std::uint32_t k = 0; k < count; ++k) {
+        int failed = 0;
+        const std::uint64_t offset = TIFFGetStrileOffsetWithErr(tiff, k, &failed);
+        if (failed) return false;
+        const std::uint64_t bytes = TIFFGetStrileByteCountWithErr(tiff, k, &failed);
+        if (failed || offset > static_cast<std::uint64_t>(fileBytes) ||
+            bytes > static_cast<std::uint64_t>(fileBytes) - offset)
+            return false;
+        dataBytes += bytes;
+    }
+    std::uint16_t bitsPerSample = 1, samplesPerPixel = 1;
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_BITSPERSAMPLE, &bitsPerSample);
+    TIFFGetFieldDefaulted(tiff, TIFFTAG_SAMPLESPERPIXEL, &samplesPerPixel);
+    const std::uint64_t bits = std::uint64_t{width} * height * std::max<std::uint16_t>(1, bitsPerSample) *
+                               std::max<std::uint16_t>(1, samplesPerPixel);
+    return dataBytes > 0 && bits / 8 <= dataBytes * TiffDecoder::kMaxExpansion;
 }
 
 // Rows stored top first in strips: one strip of samples at a time instead of the whole picture.
@@ -89,42 +118,40 @@ std::uint32_t usableRowsPerStrip(TIFF* tiff, std::uint32_t height)
 
 }  // namespace
 
-bool TiffDecoder::open(const std::filesystem::path& path, RasterImage& target)
+bool TiffDecoder::start()
 {
-    close();
-    tiff_ = openQuietly(path);
-    if (!tiff_ || TIFFGetField(tiff_, TIFFTAG_IMAGEWIDTH, &width_) != 1 ||
-        TIFFGetField(tiff_, TIFFTAG_IMAGELENGTH, &height_) != 1 || width_ == 0 || height_ == 0) {
-        close();
+    tiff_ = openQuietly(path_);
+    std::uint32_t width = 0, height = 0;
+    if (!tiff_ || TIFFGetField(tiff_, TIFFTAG_IMAGEWIDTH, &width) != 1 ||
+        TIFFGetField(tiff_, TIFFTAG_IMAGELENGTH, &height) != 1 || width == 0 || height == 0 ||
+        !withinImageLimits(width, height) ||
+        !hasDataForPicture(tiff_, fileLength(file_.get()), width, height))
         return false;
-    }
-    target_ = &target;
+    width_ = static_cast<int>(width);
+    height_ = static_cast<int>(height);
     return true;
 }
 
-bool TiffDecoder::read()
+bool TiffDecoder::decode(RasterImage& target)
 {
-    if (!tiff_ || !target_) return false;
-    bool ok = withinImageLimits(width_, height_) && target_->create(width_, height_, 24);
+    bool ok = target.create(width_, height_, 24);
     try {
         if (ok) {
-            const std::uint32_t rowsPerStrip = usableRowsPerStrip(tiff_, height_);
-            ok = rowsPerStrip > 0 ? readByStrips(tiff_, *target_, rowsPerStrip)
-                                  : readWhole(tiff_, *target_);
+            const std::uint32_t rowsPerStrip =
+                usableRowsPerStrip(tiff_, static_cast<std::uint32_t>(height_));
+            ok = rowsPerStrip > 0 ? readByStrips(tiff_, target, rowsPerStrip)
+                                  : readWhole(tiff_, target);
         }
     } catch (const std::bad_alloc&) {
         ok = false;
     }
-    close();
     return ok;
 }
 
-void TiffDecoder::close()
+void TiffDecoder::finish()
 {
     if (tiff_) TIFFClose(tiff_);
     tiff_ = nullptr;
-    target_ = nullptr;
-    width_ = height_ = 0;
 }
 
 }  // namespace zendavo

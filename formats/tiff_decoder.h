@@ -1,4 +1,4 @@
-// TIFF through libtiff's RGBA interface, first image only; alpha is dropped.
+// TIFF through libtiff's RGBA interface, first image only; alpha is laid over white.
 #pragma once
 
 #include <cstdint>
@@ -9,19 +9,20 @@ struct tiff;
 
 namespace zendavo {
 
-class TiffDecoder final : public ImageDecoder {
+class TiffDecoder final : public FileDecoder {
 public:
-    ~TiffDecoder() override { close(); }
+    // A strip or tile can hold at most this many times its own size of samples; more would be
+    // a picture the file has no data for.
+    static constexpr std::int64_t kMaxExpansion = 1024;
 
-    bool open(const std::filesystem::path& path, RasterImage& target) override;
-    bool read() override;
-    void close() override;
+    ~TiffDecoder() override { finish(); }
 
 private:
+    bool start() override;
+    bool decode(RasterImage& target) override;
+    void finish() override;
+
     struct tiff* tiff_ = nullptr;
-    RasterImage* target_ = nullptr;
-    std::uint32_t width_ = 0;
-    std::uint32_t height_ = 0;
 };
 
 }  // namespace zendavo

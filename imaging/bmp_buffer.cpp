@@ -37,7 +37,7 @@ BmpInfo readBmpInfo(std::span<const std::uint8_t> buffer)
     info.height = static_cast<std::int32_t>(readLittleEndian(buffer, 22, 4));
     info.pixelOffset = static_cast<std::int16_t>(readLittleEndian(buffer, 10, 2));
     const std::int64_t width = info.width;
-    info.stride = 3 * width + (width & 3);
+    info.stride = bmpStride(width);
     info.pixelEnd = saturatedMultiplyAdd(info.pixelOffset, info.stride, info.height);
     return info;
 }

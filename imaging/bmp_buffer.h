@@ -28,6 +28,12 @@ struct BmpInfo {
     std::int64_t pixelEnd = 0;     // one past the last byte of the pixel array
 };
 
+// One stored 24-bit row: 3 x width rounded up to a multiple of 4.
+constexpr std::int64_t bmpStride(std::int64_t width)
+{
+    return 3 * width + (width & 3);
+}
+
 // Never fails: bytes past the end of the buffer read as zero.
 BmpInfo readBmpInfo(std::span<const std::uint8_t> buffer);
 

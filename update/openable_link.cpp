@@ -3,6 +3,8 @@
 
 #include <string_view>
 
+#include "formats/ascii_case.h"
+
 namespace zendavo {
 namespace {
 
@@ -11,17 +13,6 @@ bool isAsciiDigit(char c) { return c >= '0' && c <= '9'; }
 bool isHexDigit(char c)
 {
     return isAsciiDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-bool equalsIgnoringCase(std::string_view text, std::string_view lowerCase)
-{
-    if (text.size() != lowerCase.size()) return false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != lowerCase[i]) return false;
-    }
-    return true;
 }
 
 // White space, control characters and the characters a URL never carries unescaped; a
@@ -104,7 +95,8 @@ bool isOpenableLink(const std::string& link)
     const std::size_t colon = text.find(':');
     if (colon == std::string_view::npos) return false;
     const std::string_view scheme = text.substr(0, colon);
-    if (!equalsIgnoringCase(scheme, "http") && !equalsIgnoringCase(scheme, "https")) return false;
+    if (!equalIgnoringAsciiCase(scheme, "http") && !equalIgnoringAsciiCase(scheme, "https"))
+        return false;
     if (text.substr(colon + 1, 2) != "//") return false;
 
     const std::string_view afterSlashes = text.substr(colon + 3);
