@@ -40,7 +40,7 @@ endforeach()
 
 execute_process(COMMAND dpkg-deb -f ${deb} Package Version Architecture Depends OUTPUT_VARIABLE fields)
 foreach(expected "Package: zendavo" "Version: ${VERSION}" "Architecture: ${arch}" "libc6" "libjpeg" "libpng"
-                 "libqt6widgets6")
+                 "libqt6widgets6" "qt6-qpa-plugins")
   string(FIND "${fields}" "${expected}" at)
   if(at EQUAL -1)
     message(FATAL_ERROR "'${expected}' not in the control fields:\n${fields}")
