@@ -28,28 +28,30 @@ for i in $(seq 1 "$photos"); do
 done
 "$gen" watermark 400 120 "$work/wm.png"
 
-# Best CPU seconds (user + system) of $repeat runs on one core, one job.
-best() {
-  local best=""
-  for _ in $(seq 1 "$repeat"); do
-    rm -rf "$work/out"
-    /usr/bin/time -o "$work/time" -f '%U %S' taskset -c 0 "$@" -q --jobs 1 --output-dir "$work/out" \
-      --slot "1=$work/wm.png" "$work/photos" >/dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
-    read -r user sys < <(tail -1 "$work/time")
-    best=$(awk -v u="$user" -v s="$sys" -v b="$best" 'BEGIN { a = u + s; if (b != "" && b < a) a = b; printf "%.3f", a }')
-  done
-  echo "$best"
+# CPU seconds (user + system) of one run on one core, one job.
+once() {
+  rm -rf "$work/out"
+  /usr/bin/time -o "$work/time" -f '%U %S' taskset -c 0 "$@" -q --jobs 1 --output-dir "$work/out" \
+    --slot "1=$work/wm.png" "$work/photos" >/dev/null 2>&1 || { echo "failed: $*" >&2; exit 1; }
+  read -r user sys < <(tail -1 "$work/time")
+  awk -v u="$user" -v s="$sys" 'BEGIN { printf "%.3f", u + s }'
 }
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", a / b }'; }
 row() { printf '%-44s %8s %7s   %s\n' "$1" "$2" "$3" "${4:-}"; }
 
-echo "measuring (best of $repeat, CPU seconds on one core)..." >&2
-plain=$(best "$cli")
-full=$(best "$cli" --opacity 100)
-partial=$(best "$cli" --opacity 60)
-scaled=$(best "$cli" --scale 10)
-enlarged=$(best "$cli" --scale 30)
-[ -n "${BASELINE:-}" ] && baseline=$(best "$BASELINE")
+echo "measuring (best of $repeat rounds, each round runs every variant once; CPU seconds on one core)..." >&2
+names=(plain full partial scaled enlarged)
+declare -A args=([plain]="" [full]="--opacity 100" [partial]="--opacity 60" [scaled]="--scale 10" [enlarged]="--scale 30")
+declare -A t
+[ -n "${BASELINE:-}" ] && names+=(baseline)
+for _ in $(seq 1 "$repeat"); do
+  for n in "${names[@]}"; do
+    if [ "$n" = baseline ]; then v=$(once "$BASELINE"); else v=$(once "$cli" ${args[$n]}); fi
+    t[$n]=$(awk -v a="$v" -v b="${t[$n]:-}" 'BEGIN { if (b != "" && b < a) a = b; printf "%.3f", a }')
+  done
+done
+plain=${t[plain]} full=${t[full]} partial=${t[partial]} scaled=${t[scaled]} enlarged=${t[enlarged]}
+baseline=${t[baseline]:-}
 
 echo
 echo "$photos photos of widths ${widths[*]} (4:3), a 400x120 watermark at position 9"
