@@ -63,13 +63,21 @@ std::optional<FailureKind> writeWatermarked(const fs::path& copyPath, const BmpB
         request.scaled ? request.scaled->forPhotoWidth(readBmpInfo(picture.bytes).width) : watermark;
     if (!compositeInPlace(picture, mark, settings, onSizeWarning, kWhite, request.opacity))
         return isUsable(picture) ? FailureKind::WatermarkUnreadable : FailureKind::WorkCopyFailed;
+    // Encoded to memory, then written with the source check repeated right before the rename.
     EncodeOptions options;
     options.quality = request.quality;
     options.sourceQuality = request.sourceQuality;
     options.metadata = request.metadata;
+    std::vector<std::uint8_t> encoded;
+    if (encodeBmp(picture.view(), request.format, " ", options, &encoded) != 1)
+        return FailureKind::OutputNotWritten;
+    const fs::path target = encodedFileName(request.output.native(), request.format);
     errno = 0;
-    if (encodeBmp(picture.view(), request.format, request.output.native(), options) != 1) {
-        if (systemError) *systemError = errno;
+    if (!writeFileAtomically(target, encoded,
+                             [&](const fs::path& at) { return protectedFiles.contains(at); })) {
+        const int reason = errno;  // before the check below, which looks at files too
+        if (protectedFiles.contains(target)) return FailureKind::WouldOverwriteSource;
+        if (systemError) *systemError = reason;
         return FailureKind::OutputNotWritten;
     }
     return std::nullopt;
@@ -79,6 +87,7 @@ void createSlotFolder(const fs::path& base, int slot)
 {
     std::error_code ec;
     fs::create_directory(base / slotFolderName(slot), ec);
+    removeStaleTemporaries(base / slotFolderName(slot));
 }
 
 fs::path baseFolderOf(const std::string& firstPath)

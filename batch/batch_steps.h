@@ -47,7 +47,8 @@ struct OutputRequest {
 };
 
 // Creates the slot's output folder inside `base` (one folder, never its parents: a missing
-// base means the outputs fail rather than a tree appearing somewhere). Failure is not reported.
+// base means the outputs fail rather than a tree appearing somewhere), and removes what killed
+// runs left there. Failure is not reported.
 void createSlotFolder(const std::filesystem::path& base, int slot);
 
 // Reads the working copy, draws the watermark into it and writes the output into its existing

@@ -1,13 +1,19 @@
 // A file written under a temporary name in its target's folder and renamed over the target
 // only when complete, so a failed write never leaves a truncated or damaged target behind.
-// After a failure errno still holds the system's reason for it.
+// The data and the rename are flushed to the disk, so a power cut leaves either the old file
+// or the whole new one. After a failure errno still holds the system's reason for it (EEXIST
+// when commit refused to replace a file).
 #pragma once
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 
 namespace zendavo {
+
+// Says whether the file found at `target` right before the rename must stay as it is.
+using KeepExisting = std::function<bool(const std::filesystem::path& target)>;
 
 class AtomicFile {
 public:
@@ -20,8 +26,11 @@ public:
     bool open(const std::filesystem::path& target);
     // Appends all of `bytes`; false (and the temporary file abandoned) when that fails.
     bool write(std::span<const std::uint8_t> bytes);
-    // Closes the temporary file and renames it over the target.
-    bool commit();
+    // Flushes and closes the temporary file and renames it to the target. When a file was at
+    // the target on open, it is replaced (its permission bits kept) unless `keep` says it must
+    // stay; when none was, a file that appeared meanwhile is never replaced. False, with the
+    // temporary file removed, when nothing was put in place.
+    bool commit(const KeepExisting& keep = {});
     // Removes the temporary file; the target is left as it was.
     void abandon();
 
@@ -29,8 +38,13 @@ public:
 
 private:
     int fd_ = -1;
+    bool targetExisted_ = false;
     std::filesystem::path target_;
     std::filesystem::path temporary_;
 };
+
+// Removes what killed runs left of AtomicFile's temporary files in `folder`: only names of
+// its own pattern, only when older than a minute and held by no running writer.
+void removeStaleTemporaries(const std::filesystem::path& folder);
 
 }  // namespace zendavo

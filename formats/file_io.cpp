@@ -74,10 +74,11 @@ std::vector<std::uint8_t> readFile(const std::filesystem::path& path)
     return bytes;
 }
 
-bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes)
+bool writeFileAtomically(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
+                         const KeepExisting& keep)
 {
     AtomicFile file;
-    return file.open(path) && file.write(bytes) && file.commit();
+    return file.open(path) && file.write(bytes) && file.commit(keep);
 }
 
 }  // namespace zendavo

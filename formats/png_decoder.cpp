@@ -128,8 +128,9 @@ double fileGamma(Session& s)
     return kDefaultFileGamma;
 }
 
-// The palette as stored (never gamma-corrected), each entry laid over white by its tRNS alpha.
-bool copyPalette(Session& s, RasterImage& image)
+// The palette as stored, each entry laid over white by its tRNS alpha. Taken before gamma is
+// set up, as libpng corrects its own palette in place.
+bool takePalette(Session& s, std::vector<PaletteEntry>& palette)
 {
     png_colorp entries = nullptr;
     int count = 0;
@@ -138,13 +139,13 @@ bool copyPalette(Session& s, RasterImage& image)
     png_bytep alpha = nullptr;
     int alphaCount = 0;
     if (png_get_tRNS(s.png, s.info, &alpha, &alphaCount, nullptr) != PNG_INFO_tRNS) alphaCount = 0;
-    std::vector<PaletteEntry> palette(static_cast<std::size_t>(count));
+    palette.resize(static_cast<std::size_t>(count));
     for (int k = 0; k < count; ++k) {
         const unsigned a = k < alphaCount && alpha ? alpha[k] : 255;
         palette[k] = {overWhite(entries[k].red, a), overWhite(entries[k].green, a),
                       overWhite(entries[k].blue, a)};
     }
-    return image.setPalette(std::move(palette));
+    return true;
 }
 
 // Sets up what libpng does to the samples: 16 bits scaled to 8, grey below 8 bits widened, a
@@ -241,13 +242,19 @@ bool PngDecoder::start()
 bool PngDecoder::decode(RasterImage& target)
 {
     Session& s = *session_;
+    const bool palette = s.colourType == PNG_COLOR_TYPE_PALETTE;
+    std::vector<PaletteEntry> entries;
+    try {
+        if (palette && !takePalette(s, entries)) return false;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
     const int passes = prepare(s);
     if (passes < 1) return false;
-    const bool palette = s.colourType == PNG_COLOR_TYPE_PALETTE;
     const bool alpha = s.channels == 2 || s.channels == 4;
     const int bits = palette || s.channels == 1 ? 8 : 24;
     if (!target.create(s.width, s.height, bits)) return false;
-    if (palette && !copyPalette(s, target)) return false;
+    if (palette && !target.setPalette(std::move(entries))) return false;
     if (!alpha) return readStraight(s, target, passes);
     try {
         std::vector<std::uint8_t> samples;

@@ -4,7 +4,11 @@
 #include "imaging/number_text.h"
 
 #include <mysql.h>
+#include <poll.h>
+#include <sys/socket.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <locale.h>
@@ -117,6 +121,67 @@ std::string firstLine(const std::string& text)
     return text;
 }
 
+using Clock = std::chrono::steady_clock;
+
+// Waits for what a non-blocking call asked for, but never past `deadline`. The MYSQL_WAIT_*
+// flags that became ready, or nullopt when the deadline came first.
+std::optional<int> waitFor(MYSQL* handle, int wanted, Clock::time_point deadline)
+{
+    for (;;) {
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) return std::nullopt;
+        long long waitMs = left.count();
+        const bool libraryTimeout = (wanted & MYSQL_WAIT_TIMEOUT) != 0;
+        if (libraryTimeout) waitMs = std::min<long long>(waitMs, mysql_get_timeout_value_ms(handle));
+
+        pollfd fd{};
+        fd.fd = mysql_get_socket(handle);
+        if (wanted & MYSQL_WAIT_READ) fd.events |= POLLIN;
+        if (wanted & MYSQL_WAIT_WRITE) fd.events |= POLLOUT;
+        if (wanted & MYSQL_WAIT_EXCEPT) fd.events |= POLLPRI;
+        const int polled = ::poll(&fd, 1, static_cast<int>(waitMs));
+        if (polled < 0) {
+            if (errno == EINTR) continue;
+            return std::nullopt;
+        }
+        if (polled == 0) {
+            // The library's own time-out ends its wait; ours ends the check.
+            if (libraryTimeout && Clock::now() < deadline) return MYSQL_WAIT_TIMEOUT;
+            continue;
+        }
+        // Errors and hang-ups count as ready, so the library meets them and fails.
+        constexpr short broken = POLLERR | POLLHUP | POLLNVAL;
+        int ready = 0;
+        if (fd.revents & (POLLIN | broken)) ready |= MYSQL_WAIT_READ;
+        if (fd.revents & (POLLOUT | broken)) ready |= MYSQL_WAIT_WRITE;
+        if (fd.revents & POLLPRI) ready |= MYSQL_WAIT_EXCEPT;
+        return ready;
+    }
+}
+
+// Drives one non-blocking call to its end; false when the deadline came first, leaving the
+// call unfinished (the connection is then unusable and must be dropped).
+template <typename Start, typename Continue>
+bool finishBy(MYSQL* handle, Clock::time_point deadline, Start start, Continue next)
+{
+    int status = start();
+    while (status != 0) {
+        const std::optional<int> ready = waitFor(handle, status, deadline);
+        if (!ready) return false;
+        status = next(*ready);
+    }
+    return true;
+}
+
+// Closes a connection whose call was given up half way: the socket is shut first so that
+// closing never waits for the server.
+void dropConnection(MYSQL* handle)
+{
+    const my_socket socket = mysql_get_socket(handle);
+    if (socket >= 0) ::shutdown(socket, SHUT_RDWR);
+    mysql_close(handle);
+}
+
 }  // namespace
 
 struct UpdateCheck::State {
@@ -125,6 +190,40 @@ struct UpdateCheck::State {
     double latestVersion = 0.0;
     std::string noticeText;
     std::string noticeLink;
+    Clock::time_point deadline;
+
+    // Sends `statement` and waits for its answer; false (connection dropped) past the deadline.
+    bool query(std::string_view statement)
+    {
+        int ignored = 0;
+        MYSQL* handle = connection;
+        if (finishBy(
+                handle, deadline,
+                [&] { return mysql_real_query_start(&ignored, handle, statement.data(), statement.size()); },
+                [&](int ready) { return mysql_real_query_cont(&ignored, handle, ready); }))
+            return true;
+        abandon();
+        return false;
+    }
+
+    // The whole result set, or null; past the deadline the connection is dropped too.
+    MYSQL_RES* storeResult()
+    {
+        MYSQL_RES* result = nullptr;
+        MYSQL* handle = connection;
+        if (finishBy(
+                handle, deadline, [&] { return mysql_store_result_start(&result, handle); },
+                [&](int ready) { return mysql_store_result_cont(&result, handle, ready); }))
+            return result;
+        abandon();
+        return nullptr;
+    }
+
+    void abandon()
+    {
+        dropConnection(connection);
+        connection = nullptr;
+    }
 
     void readRow(MYSQL_RES* result)
     {
@@ -149,9 +248,16 @@ void UpdateCheck::connectUpdateServer()
 {
     const UpdateServerConfig& config = state_->config;
     if (state_->connection != nullptr || config.host.empty()) return;
+    state_->deadline = Clock::now() + config.wholeCheckLimit;
 
     MYSQL* handle = mysql_init(nullptr);
     if (handle == nullptr) return;
+    // Non-blocking calls, so that one deadline bounds the whole exchange however slowly the
+    // server trickles its bytes; the per-wait time-outs below still end a silent wait early.
+    if (mysql_options(handle, MYSQL_OPT_NONBLOCK, nullptr) != 0) {
+        mysql_close(handle);
+        return;
+    }
     unsigned timeout = config.timeoutSeconds;
     mysql_options(handle, MYSQL_OPT_CONNECT_TIMEOUT, &timeout);
     mysql_options(handle, MYSQL_OPT_READ_TIMEOUT, &timeout);
@@ -164,22 +270,32 @@ void UpdateCheck::connectUpdateServer()
     mysql_options(handle, MYSQL_OPT_LOCAL_INFILE, &localInfile);
 
     const std::string& database = config.database.empty() ? config.user : config.database;
-    if (mysql_real_connect(handle, config.host.c_str(), config.user.c_str(),
-                           config.password.c_str(), database.c_str(), config.port, nullptr,
-                           0) == nullptr) {
+    MYSQL* connected = nullptr;
+    const bool answered = finishBy(
+        handle, state_->deadline,
+        [&] {
+            return mysql_real_connect_start(&connected, handle, config.host.c_str(), config.user.c_str(),
+                                            config.password.c_str(), database.c_str(), config.port,
+                                            nullptr, 0);
+        },
+        [&](int ready) { return mysql_real_connect_cont(&connected, handle, ready); });
+    if (!answered) {
+        dropConnection(handle);
+        return;
+    }
+    if (connected == nullptr) {
         mysql_close(handle);
         return;
     }
     state_->connection = handle;
-    mysql_real_query(handle, setNames.data(), setNames.size());
+    state_->query(setNames);
 }
 
 UpdateNotice UpdateCheck::checkForUpdate(double programVersion)
 {
     const CLocaleScope cLocale;
-    if (MYSQL* connection = state_->connection) {
-        mysql_real_query(connection, query.data(), query.size());
-        if (MYSQL_RES* result = mysql_store_result(connection)) {
+    if (state_->connection != nullptr && state_->query(query)) {
+        if (MYSQL_RES* result = state_->storeResult()) {
             // Only the low 32 bits of the count, taken as signed: a count past 2^31 reads no row.
             const auto rows = static_cast<std::int32_t>(
                 static_cast<std::uint32_t>(mysql_num_rows(result)));

@@ -1,6 +1,7 @@
 // The start-up question to the update server: is there a newer version than ours?
 #pragma once
 
+#include <chrono>
 #include <memory>
 #include <string>
 
@@ -12,7 +13,9 @@ struct UpdateServerConfig {
     std::string user;
     std::string password;
     std::string database;
-    unsigned timeoutSeconds = 5;  // connect, read and write
+    unsigned timeoutSeconds = 5;  // connect, read and write, each wait on its own
+    // Connecting, SET NAMES and every query together; past it the check is given up.
+    std::chrono::milliseconds wholeCheckLimit{10000};
 };
 
 // The server configured at build time (ZENDAVO_UPDATE_* cache options).
@@ -33,7 +36,8 @@ public:
     UpdateCheck& operator=(const UpdateCheck&) = delete;
 
     // Connects once (TCP, time-outs of the config); no host: nothing is attempted.
-    // Every failure is silent and leaves the check without a connection.
+    // Every failure is silent and leaves the check without a connection. The whole-check
+    // limit starts here; the checks that follow get only what is left of it.
     void connectUpdateServer();
     // Asks for the rows with `mark` = 1 and keeps the last row's values; a query that reads
     // nothing keeps the values of the previous one. Visible when the server's version is

@@ -1,6 +1,7 @@
 // Converting a 24-megapixel JPEG to its .bmp working copy, and encoding a 24-megapixel BmpBuffer
 // to JPEG, each side by side with libjpeg-turbo's tools (djpeg -bmp; cjpeg -quality 75 from a
-// PPM). Every measured run is a fresh process, so peak memory (ru_maxrss) is per run; the
+// PPM); and a 12-megapixel photo whose EXIF says Orientation 6 (turned while its working copy is
+// written) side by side with the same photo upright. Every measured run is a fresh process, so peak memory (ru_maxrss) is per run; the
 // summary at the end gives the ratios of the medians.
 // Run: build/default/bench/formats/formats_bench --benchmark_repetitions=5
 //        --benchmark_enable_random_interleaving=true
@@ -21,6 +22,7 @@
 #include <utility>
 #include <vector>
 
+#include "formats/bmp_writer.h"
 #include "formats/file_io.h"
 #include "formats/image_converter.h"
 #include "formats/image_encoder.h"
@@ -35,36 +37,34 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kWidth = 6000;
 constexpr int kHeight = 4000;
+constexpr int kTurnedWidth = 4000;  // 12 megapixels
+constexpr int kTurnedHeight = 3000;
 
 struct Files {
     explicit Files(const fs::path& in)
-        : folder(in), jpeg(in / "photo.jpg"), bmp(in / "photo.bmp"), ppm(in / "photo.ppm")
+        : folder(in),
+          jpeg(in / "photo.jpg"),
+          bmp(in / "photo.bmp"),
+          ppm(in / "photo.ppm"),
+          upright(in / "upright.jpg"),
+          turned(in / "orientation6.jpg")
     {
     }
-    fs::path folder, jpeg, bmp, ppm;
+    fs::path folder, jpeg, bmp, ppm, upright, turned;
 };
 
 // A photo-like picture: broad shading, edges and a little grain, so the codec has real work.
-zendavo::BmpBuffer makePhoto()
+zendavo::BmpBuffer makePhoto(int width, int height)
 {
-    const std::size_t stride = (3 * kWidth + 3) / 4 * 4;
-    std::vector<std::uint8_t> bytes(54 + stride * kHeight, 0);
-    bytes[0] = 'B';
-    bytes[1] = 'M';
-    auto put = [&bytes](std::size_t at, std::uint32_t v, int n) {
-        for (int k = 0; k < n; ++k) bytes[at + k] = static_cast<std::uint8_t>(v >> (8 * k));
-    };
-    put(2, static_cast<std::uint32_t>(bytes.size()), 4);
-    put(10, 54, 4);
-    put(14, 40, 4);
-    put(18, kWidth, 4);
-    put(22, kHeight, 4);
-    put(26, 1, 2);
-    put(28, 24, 2);
+    const auto stride = static_cast<std::size_t>(zendavo::bmpStride(width));
+    std::vector<std::uint8_t> bytes(zendavo::kBmpHeaderSize + stride * height, 0);
+    zendavo::putBmpHeaders(std::span<std::uint8_t, zendavo::kBmpHeaderSize>(bytes.data(),
+                                                                            zendavo::kBmpHeaderSize),
+                           width, height);
     std::uint32_t grain = 12345;
-    for (int r = 0; r < kHeight; ++r) {
-        std::uint8_t* row = bytes.data() + 54 + stride * (kHeight - 1 - r);
-        for (int c = 0; c < kWidth; ++c) {
+    for (int r = 0; r < height; ++r) {
+        std::uint8_t* row = bytes.data() + zendavo::kBmpHeaderSize + stride * (height - 1 - r);
+        for (int c = 0; c < width; ++c) {
             grain = grain * 1103515245u + 12345u;
             const int noise = static_cast<int>((grain >> 16) & 15) - 8;
             const double shade = 60 * std::sin(c / 97.0) * std::cos(r / 61.0);
@@ -73,8 +73,8 @@ zendavo::BmpBuffer makePhoto()
                 return static_cast<std::uint8_t>(std::clamp(v, 0.0, 255.0));
             };
             row[3 * c] = clamp(90 + shade + edge + noise);
-            row[3 * c + 1] = clamp(120 + 0.7 * shade + noise + (r * 40) / kHeight);
-            row[3 * c + 2] = clamp(150 - shade + edge / 2 + noise + (c * 50) / kWidth);
+            row[3 * c + 1] = clamp(120 + 0.7 * shade + noise + (r * 40) / height);
+            row[3 * c + 2] = clamp(150 - shade + edge / 2 + noise + (c * 50) / width);
         }
     }
     return zendavo::BmpBuffer{std::move(bytes)};
@@ -221,6 +221,7 @@ struct Pair {
 const Pair kPairs[] = {
     {"ConvertJpegToBmp/zendavo", "ConvertJpegToBmp/djpeg_bmp", "<= 1.15"},
     {"EncodeBmpToJpeg/zendavo", "EncodeBmpToJpeg/cjpeg_q75_ppm", "<= 1.15"},
+    {"Convert12MpJpeg/orientation6", "Convert12MpJpeg/upright", "<= 1.15"},
 };
 
 class RatioReporter : public benchmark::ConsoleReporter {
@@ -287,12 +288,35 @@ void compareOutputs(const fs::path& folder)
                 oursJpeg == cjpeg && !cjpeg.empty() ? "yes" : "NO");
 }
 
+// The same JPEG with an APP1 EXIF block right after SOI: big-endian TIFF, IFD0 holding only
+// Orientation (0x0112, SHORT) = 6.
+std::vector<std::uint8_t> withOrientation6(const std::vector<std::uint8_t>& jpeg)
+{
+    const std::vector<std::uint8_t> app1 = {
+        0xFF, 0xE1, 0x00, 0x22, 'E', 'x', 'i', 'f', 0, 0,                      // marker, length
+        'M',  'M',  0x00, 0x2A, 0x00, 0x00, 0x00, 0x08,                         // TIFF header
+        0x00, 0x01, 0x01, 0x12, 0x00, 0x03, 0x00, 0x00, 0x00, 0x01, 0x00, 0x06, 0x00, 0x00,
+        0x00, 0x00, 0x00, 0x00};  // one entry, then no next IFD
+    std::vector<std::uint8_t> out(jpeg.begin(), jpeg.begin() + 2);
+    out.insert(out.end(), app1.begin(), app1.end());
+    out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
+    return out;
+}
+
 // Run in a worker of its own, so the measuring process never holds a large picture: a spawned
 // child's peak memory counts what its parent had resident before the exec.
 int setUpWorker(const char* folder)
 {
     const Files files(folder);
-    const zendavo::BmpBuffer photo = makePhoto();
+    {
+        const zendavo::BmpBuffer photo = makePhoto(kTurnedWidth, kTurnedHeight);
+        std::vector<std::uint8_t> jpeg;
+        if (zendavo::encodeBmp(photo.bytes, zendavo::EncoderFormat::Jpeg, files.upright.string(),
+                               &jpeg, 92) != 1)
+            return 1;
+        zendavo::writeFileAtomically(files.turned, withOrientation6(jpeg));
+    }
+    const zendavo::BmpBuffer photo = makePhoto(kWidth, kHeight);
     zendavo::writeFileAtomically(files.bmp, photo.bytes);
     writePpm(photo, files.ppm);
     return zendavo::encodeBmp(photo.bytes, zendavo::EncoderFormat::Jpeg, files.jpeg.string(),
@@ -325,6 +349,12 @@ int main(int argc, char** argv)
                        {self, "--worker-convert", files.jpeg.string(), dir + "/ours.bmp"}, false);
     registerProcessRun("ConvertJpegToBmp/djpeg_bmp",
                        {"djpeg", "-bmp", "-outfile", dir + "/djpeg.bmp", files.jpeg.string()},
+                       false);
+    registerProcessRun("Convert12MpJpeg/upright",
+                       {self, "--worker-convert", files.upright.string(), dir + "/upright.bmp"},
+                       false);
+    registerProcessRun("Convert12MpJpeg/orientation6",
+                       {self, "--worker-convert", files.turned.string(), dir + "/turned.bmp"},
                        false);
     registerProcessRun("EncodeBmpToJpeg/zendavo",
                        {self, "--worker-encode", files.bmp.string(), dir + "/ours.jpg"}, true);

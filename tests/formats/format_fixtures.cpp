@@ -12,6 +12,7 @@
 #include <stdexcept>
 
 #include <jpeglib.h>
+#include <lcms2.h>
 #include <png.h>
 #include <tiffio.h>
 
@@ -104,9 +105,46 @@ Converted convertBytes(const ScratchFolder& scratch, std::span<const std::uint8_
     return result;
 }
 
+ConvertedWithDetails convertWithDetails(const ScratchFolder& scratch,
+                                        std::span<const std::uint8_t> bytes,
+                                        const std::string& name)
+{
+    writeBytes(scratch / name, bytes);
+    ConvertedWithDetails result;
+    result.status = convertToBmp(scratch / name, scratch / "out.bmp", result.details);
+    result.bmp.bytes = readFile(scratch / "out.bmp");
+    return result;
+}
+
 // --- JPEG ---
 
-Bytes jpegBytes(const Picture& picture, JpegKind kind, int quality, bool progressive)
+namespace {
+
+void writeJpegMarkers(jpeg_compress_struct& codec, const JpegMarkers& markers)
+{
+    if (!markers.exif.empty()) {
+        Bytes app1 = {'E', 'x', 'i', 'f', 0, 0};
+        app1.insert(app1.end(), markers.exif.begin(), markers.exif.end());
+        jpeg_write_marker(&codec, JPEG_APP0 + 1, app1.data(), static_cast<unsigned>(app1.size()));
+    }
+    if (!markers.xmp.empty()) {
+        const std::string prefix = "http://ns.adobe.com/xap/1.0/";
+        Bytes app1(prefix.begin(), prefix.end());
+        app1.push_back(0);
+        app1.insert(app1.end(), markers.xmp.begin(), markers.xmp.end());
+        jpeg_write_marker(&codec, JPEG_APP0 + 1, app1.data(), static_cast<unsigned>(app1.size()));
+    }
+    if (!markers.iptc.empty())
+        jpeg_write_marker(&codec, JPEG_APP0 + 13, markers.iptc.data(),
+                          static_cast<unsigned>(markers.iptc.size()));
+    if (!markers.icc.empty())
+        jpeg_write_icc_profile(&codec, markers.icc.data(), static_cast<unsigned>(markers.icc.size()));
+}
+
+}  // namespace
+
+Bytes jpegBytes(const Picture& picture, JpegKind kind, int quality, bool progressive,
+                const JpegMarkers& markers)
 {
     jpeg_compress_struct codec{};
     jpeg_error_mgr errors{};
@@ -124,7 +162,14 @@ Bytes jpegBytes(const Picture& picture, JpegKind kind, int quality, bool progres
     jpeg_set_defaults(&codec);
     jpeg_set_quality(&codec, quality, TRUE);
     if (progressive) jpeg_simple_progression(&codec);
+    if (markers.density) {
+        codec.write_JFIF_header = TRUE;
+        codec.density_unit = markers.density->unit;
+        codec.X_density = markers.density->x;
+        codec.Y_density = markers.density->y;
+    }
     jpeg_start_compress(&codec, TRUE);
+    writeJpegMarkers(codec, markers);
     Bytes row(4 * static_cast<std::size_t>(picture.width));
     while (codec.next_scanline < codec.image_height) {
         const int r = static_cast<int>(codec.next_scanline);
@@ -135,7 +180,7 @@ Bytes jpegBytes(const Picture& picture, JpegKind kind, int quality, bool progres
             } else if (kind == JpegKind::Grey) {
                 row[c] = p.r;
             } else {
-                row[4 * c] = p.r, row[4 * c + 1] = p.g, row[4 * c + 2] = p.b, row[4 * c + 3] = 40;
+                row[4 * c] = p.r, row[4 * c + 1] = p.g, row[4 * c + 2] = p.b, row[4 * c + 3] = 255;
             }
         }
         JSAMPROW pointer = row.data();
@@ -172,6 +217,86 @@ Picture decodeJpegReference(std::span<const std::uint8_t> jpeg)
     jpeg_finish_decompress(&codec);
     jpeg_destroy_decompress(&codec);
     return p;
+}
+
+namespace {
+
+// Grid point: CMYK ink amounts (0 none) to Lab, through naive ink-on-paper RGB and sRGB.
+cmsInt32Number sampleInk(const cmsUInt16Number in[], cmsUInt16Number out[], void* cargo)
+{
+    const double c = in[0] / 65535.0, m = in[1] / 65535.0, y = in[2] / 65535.0, k = in[3] / 65535.0;
+    const double rgb[3] = {(1 - c) * (1 - k), (1 - m) * (1 - k), (1 - y) * (1 - k)};
+    cmsCIELab lab{};
+    cmsDoTransform(static_cast<cmsHTRANSFORM>(cargo), rgb, &lab, 1);
+    cmsFloat2LabEncoded(out, &lab);
+    return TRUE;
+}
+
+}  // namespace
+
+Bytes cmykProfile()
+{
+    cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+    cmsHPROFILE labProfile = cmsCreateLab4Profile(nullptr);
+    cmsHTRANSFORM toLab = cmsCreateTransform(srgb, TYPE_RGB_DBL, labProfile, TYPE_Lab_DBL,
+                                             INTENT_RELATIVE_COLORIMETRIC, 0);
+    cmsHPROFILE profile = cmsCreateProfilePlaceholder(nullptr);
+    cmsSetProfileVersion(profile, 4.3);
+    cmsSetDeviceClass(profile, cmsSigOutputClass);
+    cmsSetColorSpace(profile, cmsSigCmykData);
+    cmsSetPCS(profile, cmsSigLabData);
+    cmsPipeline* toPcs = cmsPipelineAlloc(nullptr, 4, 3);
+    cmsStage* grid = cmsStageAllocCLut16bit(nullptr, 9, 4, 3, nullptr);
+    cmsStageSampleCLut16bit(grid, sampleInk, toLab, 0);
+    // Identity curves around the grid: the form a v4 AToB table is saved in.
+    cmsPipelineInsertStage(toPcs, cmsAT_END, cmsStageAllocToneCurves(nullptr, 4, nullptr));
+    cmsPipelineInsertStage(toPcs, cmsAT_END, grid);
+    cmsPipelineInsertStage(toPcs, cmsAT_END, cmsStageAllocToneCurves(nullptr, 3, nullptr));
+    cmsWriteTag(profile, cmsSigAToB0Tag, toPcs);
+    cmsWriteTag(profile, cmsSigMediaWhitePointTag, cmsD50_XYZ());
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(profile, nullptr, &size);
+    Bytes bytes(size);
+    cmsSaveProfileToMem(profile, bytes.data(), &size);
+    cmsPipelineFree(toPcs);
+    cmsCloseProfile(profile);
+    cmsDeleteTransform(toLab);
+    cmsCloseProfile(labProfile);
+    cmsCloseProfile(srgb);
+    if (bytes.empty()) throw std::runtime_error("cmyk profile failed");
+    return bytes;
+}
+
+Bytes rgbProfile()
+{
+    cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(srgb, nullptr, &size);
+    Bytes bytes(size);
+    cmsSaveProfileToMem(srgb, bytes.data(), &size);
+    cmsCloseProfile(srgb);
+    return bytes;
+}
+
+Bytes decodeJpegCmykReference(std::span<const std::uint8_t> jpeg)
+{
+    jpeg_decompress_struct codec{};
+    jpeg_error_mgr errors{};
+    codec.err = jpeg_std_error(&errors);
+    jpeg_create_decompress(&codec);
+    jpeg_mem_src(&codec, jpeg.data(), static_cast<unsigned long>(jpeg.size()));
+    jpeg_read_header(&codec, TRUE);
+    codec.out_color_space = JCS_CMYK;
+    jpeg_start_decompress(&codec);
+    const std::size_t rowBytes = 4 * static_cast<std::size_t>(codec.output_width);
+    Bytes samples(rowBytes * codec.output_height);
+    while (codec.output_scanline < codec.output_height) {
+        JSAMPROW pointer = samples.data() + codec.output_scanline * rowBytes;
+        jpeg_read_scanlines(&codec, &pointer, 1);
+    }
+    jpeg_finish_decompress(&codec);
+    jpeg_destroy_decompress(&codec);
+    return samples;
 }
 
 // --- PNG ---
@@ -211,11 +336,38 @@ bool writePng(png_structp png, png_infop info, const PngFixture& fixture, png_by
         png_set_PLTE(png, info, plte, static_cast<int>(fixture.palette.size()));
     png_color_16 grey{};
     if (fixture.transparentGrey) grey.gray = *fixture.transparentGrey;
+    if (fixture.transparentRgb) {
+        grey.red = (*fixture.transparentRgb)[0];
+        grey.green = (*fixture.transparentRgb)[1];
+        grey.blue = (*fixture.transparentRgb)[2];
+    }
     if (!fixture.transparency.empty())
         png_set_tRNS(png, info, fixture.transparency.data(),
                      static_cast<int>(fixture.transparency.size()), nullptr);
-    else if (fixture.transparentGrey)
+    else if (fixture.transparentGrey || fixture.transparentRgb)
         png_set_tRNS(png, info, nullptr, 0, &grey);
+    if (!fixture.exif.empty())
+        png_set_eXIf_1(png, info, static_cast<png_uint_32>(fixture.exif.size()),
+                       const_cast<png_bytep>(fixture.exif.data()));
+    if (!fixture.icc.empty())
+        png_set_iCCP(png, info, "icc", PNG_COMPRESSION_TYPE_BASE, fixture.icc.data(),
+                     static_cast<png_uint_32>(fixture.icc.size()));
+    png_text xmp{};
+    if (!fixture.xmp.empty()) {
+        xmp.compression = PNG_ITXT_COMPRESSION_NONE;
+        xmp.key = const_cast<png_charp>("XML:com.adobe.xmp");
+        xmp.text = const_cast<png_charp>(fixture.xmp.c_str());
+        xmp.itxt_length = fixture.xmp.size();
+        png_set_text(png, info, &xmp, 1);
+    }
+    if (fixture.density) {
+        const bool dpi = fixture.density->unit == 1;
+        const auto perMetre = [dpi](std::uint16_t v) {
+            return static_cast<png_uint_32>(dpi ? v / 0.0254 + 0.5 : v);
+        };
+        png_set_pHYs(png, info, perMetre(fixture.density->x), perMetre(fixture.density->y),
+                     dpi ? PNG_RESOLUTION_METER : PNG_RESOLUTION_UNKNOWN);
+    }
     if (fixture.gamma) png_set_gAMA(png, info, *fixture.gamma);
     if (fixture.srgb) png_set_sRGB(png, info, PNG_sRGB_INTENT_PERCEPTUAL);
     png_color_16 black{};
@@ -269,7 +421,8 @@ void writeTiff(const fs::path& path, const std::vector<TiffPage>& pages)
         }
         if (page.storedBottomUp) TIFFSetField(tiff, TIFFTAG_ORIENTATION, ORIENTATION_BOTLEFT);
         if (page.samplesPerPixel == 4) {
-            const std::uint16_t extra = EXTRASAMPLE_ASSOCALPHA;
+            const std::uint16_t extra =
+                page.unassociatedAlpha ? EXTRASAMPLE_UNASSALPHA : EXTRASAMPLE_ASSOCALPHA;
             TIFFSetField(tiff, TIFFTAG_EXTRASAMPLES, 1, &extra);
         }
         if (pages.size() > 1) TIFFSetField(tiff, TIFFTAG_SUBFILETYPE, FILETYPE_PAGE);

@@ -2,6 +2,7 @@
 // byte, plus a scratch folder and helpers to read back the converter's .bmp files.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -10,6 +11,8 @@
 #include <vector>
 
 #include "formats/convert_status.h"
+#include "formats/image_converter.h"
+#include "formats/picture_metadata.h"
 #include "imaging/bmp_buffer.h"
 #include "support/bmp_fixture.h"
 
@@ -67,10 +70,34 @@ struct Converted {
 Converted convertBytes(const ScratchFolder& scratch, std::span<const std::uint8_t> bytes,
                        const std::string& name = "picture");
 
+// Converts like convertBytes and also hands back what the converter found.
+struct ConvertedWithDetails {
+    ConvertStatus status = ConvertStatus::Ok;
+    BmpBuffer bmp;
+    ConvertDetails details;
+};
+ConvertedWithDetails convertWithDetails(const ScratchFolder& scratch,
+                                        std::span<const std::uint8_t> bytes,
+                                        const std::string& name = "picture");
+
 // --- JPEG ---
 enum class JpegKind { Colour, Grey, Cmyk };
+// Blocks written into the file as APP markers (JFIF density through libjpeg's own fields).
+struct JpegMarkers {
+    Bytes exif;  // TIFF bytes; "Exif\0\0" is put in front
+    std::string xmp;
+    Bytes iptc;  // the whole APP13 payload
+    Bytes icc;   // written with jpeg_write_icc_profile
+    std::optional<Density> density;
+};
 Bytes jpegBytes(const Picture& picture, JpegKind kind = JpegKind::Colour, int quality = 90,
-                bool progressive = false);
+                bool progressive = false, const JpegMarkers& markers = {});
+// A small CMYK output profile made with LittleCMS: ink on white paper, CMYK to Lab by a grid.
+Bytes cmykProfile();
+// LittleCMS's sRGB profile, as an RGB picture would carry it.
+Bytes rgbProfile();
+// Four samples a pixel as libjpeg delivers a CMYK file.
+Bytes decodeJpegCmykReference(std::span<const std::uint8_t> jpeg);
 // The pixels libjpeg itself gives at its default settings (colour or grey as RGB).
 Picture decodeJpegReference(std::span<const std::uint8_t> jpeg);
 
@@ -89,10 +116,15 @@ struct PngFixture {
     std::vector<Rgb> palette;
     Bytes transparency;                            // tRNS of a palette picture: alpha per entry
     std::optional<std::uint16_t> transparentGrey;  // tRNS of a grey picture
+    std::optional<std::array<std::uint16_t, 3>> transparentRgb;  // tRNS of a colour picture
     std::optional<double> gamma;                   // gAMA
     bool srgb = false;                             // sRGB
     bool interlaced = false;                       // Adam7
     bool background = false;                       // a bKGD chunk of black (entry 0 for palettes)
+    Bytes exif;                                    // eXIf
+    Bytes icc;                                     // iCCP
+    std::string xmp;                               // iTXt "XML:com.adobe.xmp"
+    std::optional<Density> density;                // pHYs: unit 1 dpi (stored per metre), 0 ratio
 };
 Bytes pngBytes(const PngFixture& fixture);
 
@@ -100,11 +132,12 @@ Bytes pngBytes(const PngFixture& fixture);
 struct TiffPage {
     int width = 1;
     int height = 1;
-    int samplesPerPixel = 3;  // 4: the fourth is associated alpha
+    int samplesPerPixel = 3;  // 4: the fourth is alpha
     Bytes samples;            // rows top first, as the picture is shown
     int rowsPerStrip = 2;
     bool storedBottomUp = false;  // rows stored bottom first, orientation tag 4
     bool tiled = false;           // 16 x 16 tiles instead of strips
+    bool unassociatedAlpha = false;  // alpha not premultiplied into the colours
 };
 void writeTiff(const std::filesystem::path& path, const std::vector<TiffPage>& pages);
 

@@ -7,6 +7,10 @@
 #include <filesystem>
 #include <random>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "format_fixtures.h"
 #include "formats/file_io.h"
 #include "formats/image_converter.h"
@@ -187,6 +191,157 @@ TEST_F(HostileInputTest, TiffBombsAreRefused)
                   ConvertStatus::Undecodable)
             << w << "x" << h;
     }
+}
+
+// --- Tiny files that declare huge pictures or chunks: refused before anything large is made ---
+
+void appendBe(Bytes& to, std::uint32_t v)
+{
+    for (int k = 0; k < 4; ++k) to.push_back(static_cast<std::uint8_t>(v >> (24 - 8 * k)));
+}
+
+// A PNG signature and IHDR, then one chunk claiming `declared` bytes of which none follow.
+Bytes pngChunkBomb(const char* type, std::uint32_t declared)
+{
+    Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    const std::size_t ihdrAt = png.size();
+    appendBe(png, 13);
+    png.insert(png.end(), {'I', 'H', 'D', 'R'});
+    appendBe(png, 1);
+    appendBe(png, 1);
+    png.insert(png.end(), {8, 2, 0, 0, 0});
+    appendBe(png, static_cast<std::uint32_t>(crc32(0, png.data() + ihdrAt + 4, 17)));
+    appendBe(png, declared);
+    png.insert(png.end(), type, type + 4);
+    return png;
+}
+
+// A small JPEG's headers with another frame size, cut after its first scan header.
+Bytes jpegWithoutScanData(bool progressive, std::uint16_t width, std::uint16_t height)
+{
+    const Bytes jpeg = jpegBytes(patternPicture(16, 16), JpegKind::Grey, 90, progressive);
+    Bytes bomb = jpeg;
+    for (std::size_t i = 2; i + 8 < bomb.size(); ++i)
+        if (bomb[i] == 0xFF && (bomb[i + 1] == 0xC0 || bomb[i + 1] == 0xC2)) {
+            bomb[i + 5] = static_cast<std::uint8_t>(height >> 8), bomb[i + 6] = height & 0xFF;
+            bomb[i + 7] = static_cast<std::uint8_t>(width >> 8), bomb[i + 8] = width & 0xFF;
+            break;
+        }
+    for (std::size_t i = 2; i + 3 < bomb.size(); ++i)
+        if (bomb[i] == 0xFF && bomb[i + 1] == 0xDA) {
+            const std::size_t end = i + 2 + (bomb[i + 2] << 8 | bomb[i + 3]);
+            bomb.resize(end);
+            bomb.insert(bomb.end(), {0xFF, 0xD9});
+            break;
+        }
+    return bomb;
+}
+
+// A little-endian TIFF of one grey strip, whose size and place are declared only.
+Bytes tiffStripBomb(std::uint32_t width, std::uint32_t height, std::uint16_t compression,
+                    std::uint32_t stripOffset, std::uint32_t stripBytes)
+{
+    Bytes tiff = {'I', 'I', 42, 0, 8, 0, 0, 0};
+    const std::uint16_t entries = 9;
+    tiff.push_back(entries), tiff.push_back(0);
+    auto entry = [&tiff](std::uint16_t tag, std::uint16_t type, std::uint32_t value) {
+        const std::size_t at = tiff.size();
+        tiff.resize(at + 12, 0);
+        setLe(tiff, at, tag, 2);
+        setLe(tiff, at + 2, type, 2);
+        setLe(tiff, at + 4, 1, 4);
+        setLe(tiff, at + 8, value, type == 3 ? 2 : 4);
+    };
+    entry(256, 4, width);
+    entry(257, 4, height);
+    entry(258, 3, 8);
+    entry(259, 3, compression);
+    entry(262, 3, 1);
+    entry(273, 4, stripOffset);
+    entry(277, 3, 1);
+    entry(278, 4, height);
+    entry(279, 4, stripBytes);
+    tiff.insert(tiff.end(), 4, 0);
+    tiff.resize(std::max<std::size_t>(tiff.size(), 186), 0x55);
+    return tiff;
+}
+
+struct Bomb {
+    std::string name;
+    Bytes bytes;
+};
+
+std::vector<Bomb> tinyBombs()
+{
+    std::vector<Bomb> bombs;
+    for (const char* type : {"tEXt", "zTXt", "iTXt", "sPLT", "eXIf", "iCCP", "unKn"})
+        bombs.push_back({std::string("png ") + type, pngChunkBomb(type, 1'800'000'000)});
+    bombs.push_back({"progressive jpeg", jpegWithoutScanData(true, 65500, 3816)});
+    bombs.push_back({"baseline jpeg", jpegWithoutScanData(false, 65500, 3816)});
+    // 15000 x 10000, three planes, two bytes of data.
+    bombs.push_back({"pcx", pcxBytes({0, 0, 14999, 9999, 8, 3, 15000, {0xFF, 0x10}, {}})});
+    bombs.push_back({"tiff strip outside", tiffStripBomb(15640, 4624, 1, 150, 72'319'360)});
+    bombs.push_back({"tiff strip too small", tiffStripBomb(15640, 4624, 8, 150, 30)});
+    bombs.push_back({"tiff strip past the end", tiffStripBomb(15640, 4624, 8, 4000, 30)});
+    return bombs;
+}
+
+TEST_F(HostileInputTest, TinyFilesDeclaringHugePicturesAreRefused)
+{
+    for (const Bomb& bomb : tinyBombs()) {
+        ASSERT_LT(bomb.bytes.size(), 1024u) << bomb.name;
+        EXPECT_EQ(convertBytes(scratch, bomb.bytes).status, ConvertStatus::Undecodable)
+            << bomb.name;
+    }
+}
+
+// The real measure: a child process converts every bomb, and its peak resident memory stays
+// far below what the files declare. Resident size means nothing under AddressSanitizer.
+TEST_F(HostileInputTest, TinyFilesNeverTakeMuchMemory)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "peak memory is not meaningful under AddressSanitizer";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    GTEST_SKIP() << "peak memory is not meaningful under AddressSanitizer";
+#endif
+#endif
+    const std::vector<Bomb> bombs = tinyBombs();
+    for (std::size_t k = 0; k < bombs.size(); ++k)
+        writeBytes(scratch / ("bomb" + std::to_string(k)), bombs[k].bytes);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        for (std::size_t k = 0; k < bombs.size(); ++k)
+            convertToBmp(scratch / ("bomb" + std::to_string(k)), scratch / "out.bmp");
+        ::_exit(0);
+    }
+    int status = 0;
+    rusage usage{};
+    ASSERT_EQ(::wait4(child, &status, 0, &usage), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_LT(usage.ru_maxrss / 1024.0, 100.0) << "MiB at peak";
+}
+
+// A genuine picture is still read at any size its data fills.
+TEST_F(HostileInputTest, BoundsLeaveGenuinePicturesAlone)
+{
+    const Picture wide = patternPicture(3000, 2);
+    EXPECT_EQ(convertBytes(scratch, jpegBytes(wide, JpegKind::Colour, 90, true)).status,
+              ConvertStatus::Ok);
+    // A flat picture compresses extremely well and is still no bomb.
+    const Picture flat{4000, 3000, Bytes(4000 * 3000 * 3, 200)};
+    EXPECT_EQ(convertBytes(scratch, jpegBytes(flat, JpegKind::Colour, 75, true)).status,
+              ConvertStatus::Ok);
+    EXPECT_EQ(convertBytes(scratch, pngBytes({4000, 3000, 2, 8, flat.rgb})).status,
+              ConvertStatus::Ok);
+    Bytes runs;
+    for (int r = 0; r < 3000; ++r) {
+        const Bytes line = pcxEncodeLine(Bytes(3 * 4000, 9));
+        runs.insert(runs.end(), line.begin(), line.end());
+    }
+    EXPECT_EQ(convertBytes(scratch, pcxBytes({0, 0, 3999, 2999, 8, 3, 4000, runs, {}})).status,
+              ConvertStatus::Ok);
 }
 
 }  // namespace

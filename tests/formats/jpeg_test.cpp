@@ -1,5 +1,6 @@
 // JPEG decoding: same pixels as libjpeg at its defaults, grey, CMYK, damaged and bomb files.
 #include <gtest/gtest.h>
+#include <lcms2.h>
 
 #include "format_fixtures.h"
 #include "formats/jpeg_decoder.h"
@@ -72,11 +73,73 @@ TEST_F(JpegTest, GreyGivesEqualChannels)
         }
 }
 
-TEST_F(JpegTest, CmykIsRefused)
+// Without a profile the samples libjpeg delivers are Adobe-inverted CMYK: red = C x K / 255.
+TEST_F(JpegTest, CmykWithoutProfileIsInvertedInk)
 {
-    const Converted out = convertBytes(scratch, jpegBytes(patternPicture(16, 16), JpegKind::Cmyk));
-    EXPECT_EQ(out.status, ConvertStatus::Undecodable);
-    EXPECT_TRUE(out.bmp.empty());
+    const Picture picture = patternPicture(24, 16);
+    const Bytes jpeg = jpegBytes(picture, JpegKind::Cmyk);
+    const ConvertedWithDetails out = convertWithDetails(scratch, jpeg);
+    ASSERT_EQ(out.status, ConvertStatus::Ok);
+    const Picture got = pictureOfBmp(out.bmp);
+    const Bytes cmyk = decodeJpegCmykReference(jpeg);
+    ASSERT_EQ(got.width, 24);
+    for (int k = 0; k < 24 * 16; ++k) {
+        const unsigned black = cmyk[4 * k + 3];
+        auto ink = [&](int ch) {
+            return static_cast<std::uint8_t>((cmyk[4 * k + ch] * black + 127) / 255);
+        };
+        EXPECT_EQ(got.at(k % 24, k / 24), (Rgb{ink(0), ink(1), ink(2)})) << k;
+        // The fixture stores no black ink, so the picture is close to what was written.
+        EXPECT_NEAR(got.at(k % 24, k / 24).r, picture.at(k % 24, k / 24).r, 12) << k;
+    }
+    EXPECT_TRUE(out.details.metadata.icc.empty());
+}
+
+// With its own CMYK profile the picture goes through LittleCMS to sRGB, and the profile, which
+// no longer describes the pixels, is not handed on.
+TEST_F(JpegTest, CmykWithProfileIsConvertedThroughIt)
+{
+    const Picture picture = patternPicture(24, 16);
+    JpegMarkers markers;
+    markers.icc = cmykProfile();
+    const Bytes jpeg = jpegBytes(picture, JpegKind::Cmyk, 90, false, markers);
+    const ConvertedWithDetails out = convertWithDetails(scratch, jpeg);
+    ASSERT_EQ(out.status, ConvertStatus::Ok);
+    EXPECT_TRUE(out.details.metadata.icc.empty());
+    const Picture got = pictureOfBmp(out.bmp);
+
+    // libjpeg writes an Adobe marker with CMYK, so the samples are inverted ink.
+    Bytes cmyk = decodeJpegCmykReference(jpeg);
+    cmsHPROFILE source = cmsOpenProfileFromMem(markers.icc.data(),
+                                               static_cast<cmsUInt32Number>(markers.icc.size()));
+    cmsHPROFILE srgb = cmsCreate_sRGBProfile();
+    cmsHTRANSFORM transform =
+        cmsCreateTransform(source, TYPE_CMYK_8_REV, srgb, TYPE_RGB_8, INTENT_PERCEPTUAL,
+                           cmsFLAGS_BLACKPOINTCOMPENSATION);
+    ASSERT_NE(transform, nullptr);
+    Bytes expected(3 * cmyk.size() / 4);
+    cmsDoTransform(transform, cmyk.data(), expected.data(),
+                   static_cast<cmsUInt32Number>(cmyk.size() / 4));
+    cmsDeleteTransform(transform);
+    cmsCloseProfile(srgb);
+    cmsCloseProfile(source);
+    EXPECT_EQ(got.rgb, expected);
+    // Ink-free paper stays (nearly) white, and the profile's colours follow the picture.
+    for (int k = 0; k < 24 * 16; k += 37)
+        EXPECT_NEAR(got.at(k % 24, k / 24).g, picture.at(k % 24, k / 24).g, 24) << k;
+}
+
+TEST_F(JpegTest, CmykCutInsideItsHeaderIsUndecodable)
+{
+    JpegMarkers markers;
+    markers.icc = cmykProfile();
+    const Bytes jpeg = jpegBytes(patternPicture(16, 16), JpegKind::Cmyk, 90, false, markers);
+    const std::size_t scan = findMarker(jpeg, 0xDA);
+    ASSERT_GT(scan, 0u);
+    for (std::size_t length : {std::size_t{30}, scan / 2, scan + 4}) {
+        const Converted out = convertBytes(scratch, Bytes(jpeg.begin(), jpeg.begin() + length));
+        EXPECT_EQ(out.status, ConvertStatus::Undecodable) << length;
+    }
 }
 
 TEST_F(JpegTest, DamagedHeaderIsUndecodable)
@@ -90,15 +153,36 @@ TEST_F(JpegTest, DamagedHeaderIsUndecodable)
     }
 }
 
-TEST_F(JpegTest, DataCutShortDecodesWhatIsThere)
+// libjpeg fills the missing rest with grey and warns; the conversion succeeds and says so.
+TEST_F(JpegTest, DataCutShortIsConvertedWithAWarning)
 {
-    // libjpeg fills the missing rest with grey and warns; the warning stays quiet.
-    const Bytes jpeg = jpegBytes(patternPicture(64, 64));
-    const Converted out =
-        convertBytes(scratch, Bytes(jpeg.begin(), jpeg.begin() + jpeg.size() * 2 / 3));
+    for (bool progressive : {false, true}) {
+        const Bytes jpeg = jpegBytes(patternPicture(64, 64), JpegKind::Colour, 90, progressive);
+        const ConvertedWithDetails whole = convertWithDetails(scratch, jpeg);
+        ASSERT_EQ(whole.status, ConvertStatus::Ok);
+        EXPECT_EQ(whole.details.warning, DecodeWarning::None);
+        const ConvertedWithDetails cut =
+            convertWithDetails(scratch, Bytes(jpeg.begin(), jpeg.begin() + jpeg.size() * 2 / 3));
+        ASSERT_EQ(cut.status, ConvertStatus::Ok) << progressive;
+        EXPECT_EQ(cut.details.warning, DecodeWarning::IncompleteData) << progressive;
+        EXPECT_EQ(readBmpInfo(cut.bmp.bytes).width, 64);
+        EXPECT_EQ(readBmpInfo(cut.bmp.bytes).height, 64);
+    }
+}
+
+// Corrupt entropy data that libjpeg recovers from counts as damage too.
+TEST_F(JpegTest, CorruptDataIsConvertedWithAWarning)
+{
+    Bytes jpeg = jpegBytes(patternPicture(64, 64));
+    const std::size_t scan = findMarker(jpeg, 0xDA);
+    ASSERT_GT(scan, 0u);
+    // A marker that does not belong in the middle of the scan data.
+    const std::size_t at = scan + (jpeg.size() - scan) / 2;
+    jpeg[at] = 0xFF;
+    jpeg[at + 1] = 0xD5;
+    const ConvertedWithDetails out = convertWithDetails(scratch, jpeg);
     ASSERT_EQ(out.status, ConvertStatus::Ok);
-    EXPECT_EQ(readBmpInfo(out.bmp.bytes).width, 64);
-    EXPECT_EQ(readBmpInfo(out.bmp.bytes).height, 64);
+    EXPECT_EQ(out.details.warning, DecodeWarning::IncompleteData);
 }
 
 TEST_F(JpegTest, DeclaredSizesBeyondTheLimitsAreRefused)

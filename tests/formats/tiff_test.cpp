@@ -1,9 +1,11 @@
-// TIFF decoding through libtiff's RGBA reading: colours kept, alpha dropped, first page only.
+// TIFF decoding through libtiff's RGBA reading: colours kept, alpha laid over white, first page
+// only, strips that must exist in the file.
 #include <gtest/gtest.h>
 
 #include "format_fixtures.h"
 #include "formats/file_io.h"
 #include "formats/image_converter.h"
+#include "formats/over_white.h"
 
 namespace zendavo {
 namespace {
@@ -47,23 +49,31 @@ TEST_F(TiffTest, EveryLayoutGivesThePictureUpright)
     }
 }
 
-TEST_F(TiffTest, AlphaIsDroppedAndColoursKept)
+TEST_F(TiffTest, AlphaIsLaidOverWhite)
 {
-    const Picture picture = patternPicture(6, 5);
-    Bytes samples;
-    for (int k = 0; k < 30; ++k) {
-        // Associated alpha: colours are stored premultiplied, so every colour is at most alpha.
-        const std::uint8_t alpha = k % 3 == 0 ? 255 : 200;
-        for (int ch = 0; ch < 3; ++ch) samples.push_back(std::min(picture.rgb[3 * k + ch], alpha));
-        samples.push_back(alpha);
+    struct Sample {
+        std::uint8_t colour, alpha;
+    };
+    const std::vector<Sample> samples = {{0, 0}, {200, 255}, {0, 128}, {100, 128}, {9, 254}};
+    const int n = static_cast<int>(samples.size());
+    for (bool unassociated : {false, true}) {
+        Bytes bytes;
+        for (const Sample s : samples) {
+            // Associated alpha stores the colour already multiplied by its alpha.
+            const auto stored = static_cast<std::uint8_t>(
+                unassociated ? s.colour : (s.colour * s.alpha + 127) / 255);
+            bytes.insert(bytes.end(), {stored, stored, stored, s.alpha});
+        }
+        TiffPage page{n, 1, 4, bytes};
+        page.unassociatedAlpha = unassociated;
+        const Converted out = convertTiff({page});
+        ASSERT_EQ(out.status, ConvertStatus::Ok);
+        const Picture got = pictureOfBmp(out.bmp);
+        for (int k = 0; k < n; ++k) {
+            const std::uint8_t want = overWhite(samples[k].colour, samples[k].alpha);
+            EXPECT_EQ(got.at(k, 0), (Rgb{want, want, want})) << k << " " << unassociated;
+        }
     }
-    const Converted out = convertTiff({{6, 5, 4, samples}});
-    ASSERT_EQ(out.status, ConvertStatus::Ok);
-    const Picture got = pictureOfBmp(out.bmp);
-    for (int k = 0; k < 30; ++k)
-        EXPECT_EQ(got.at(k % 6, k / 6),
-                  (Rgb{samples[4 * k], samples[4 * k + 1], samples[4 * k + 2]}))
-            << k;
 }
 
 TEST_F(TiffTest, MultiPageGivesTheFirstPage)

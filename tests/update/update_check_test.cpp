@@ -10,8 +10,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <poll.h>
+
 #include <cctype>
 #include <chrono>
+#include <thread>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -585,6 +588,127 @@ TEST_F(UpdateServerTest, AStalledQueryIsGivenUpAfterTheReadTimeOut)
     expectNoVersionRead(check, notice);
     EXPECT_GE(seconds, 0.8);
     EXPECT_LT(seconds, 4.5);
+}
+
+// Accepts connections and sends one byte every `interval` on each, for ever: every single
+// wait of the client ends well inside its time-out, yet no answer is ever complete.
+class TricklingServer {
+public:
+    explicit TricklingServer(std::chrono::milliseconds interval)
+    {
+        sockaddr_in address{};
+        listener_ = boundLoopbackSocket(address);
+        listen(listener_, 4);
+        port_ = ntohs(address.sin_port);
+        thread_ = std::jthread([this, interval](std::stop_token stop) { serve(stop, interval); });
+    }
+    ~TricklingServer()
+    {
+        thread_.request_stop();
+        thread_.join();
+        close(listener_);
+    }
+    TricklingServer(const TricklingServer&) = delete;
+    TricklingServer& operator=(const TricklingServer&) = delete;
+    unsigned port() const { return port_; }
+
+private:
+    void serve(const std::stop_token& stop, std::chrono::milliseconds interval)
+    {
+        std::vector<int> clients;
+        auto nextByte = std::chrono::steady_clock::now();
+        while (!stop.stop_requested()) {
+            pollfd listening{listener_, POLLIN, 0};
+            if (poll(&listening, 1, 50) > 0) clients.push_back(accept(listener_, nullptr, nullptr));
+            if (std::chrono::steady_clock::now() < nextByte) continue;
+            // A byte of a packet header that never completes.
+            for (const int client : clients) send(client, "\x01", 1, MSG_NOSIGNAL);
+            nextByte += interval;
+        }
+        for (const int client : clients) close(client);
+    }
+
+    int listener_ = -1;
+    unsigned port_ = 0;
+    std::jthread thread_;
+};
+
+UpdateServerConfig configFor(unsigned port)
+{
+    UpdateServerConfig config;
+    config.host = "127.0.0.1";
+    config.port = port;
+    config.user = "zendavo";
+    config.password = "whatever";
+    return config;
+}
+
+struct TrickleCase {
+    std::chrono::milliseconds limit;
+    double atLeast;
+    double below;
+};
+
+// The per-wait time-outs never fire against a trickle; the whole-check limit still ends it
+// (the default of 10 s, and a short one).
+TEST(UpdateCheckTimeout, ATricklingServerIsGivenUpAtTheWholeCheckLimit)
+{
+    const TrickleCase cases[] = {
+        {UpdateServerConfig{}.wholeCheckLimit, 9.5, 12.0},
+        {std::chrono::milliseconds(1500), 1.3, 3.0},
+    };
+    for (const TrickleCase& c : cases) {
+        SCOPED_TRACE(c.limit.count());
+        TricklingServer trickle(std::chrono::seconds(3));
+        UpdateServerConfig config = configFor(trickle.port());
+        config.wholeCheckLimit = c.limit;
+        const auto start = std::chrono::steady_clock::now();
+        UpdateCheck check(config);
+        OutputCapture output;
+        check.connectUpdateServer();
+        const UpdateNotice first = check.checkForUpdate(programVersion);
+        const UpdateNotice second = check.checkForUpdate(programVersion);
+        const double seconds = secondsSince(start);
+        EXPECT_EQ(output.text(), "");
+        EXPECT_FALSE(first.visible);
+        expectNoVersionRead(check, second);
+        EXPECT_GE(seconds, c.atLeast);
+        EXPECT_LT(seconds, c.below);
+    }
+}
+
+// The limit covers the queries too: connected at once, then the query stalls on a lock for
+// longer than the limit but shorter than the per-wait time-out.
+TEST_F(UpdateServerTest, TheWholeCheckLimitCoversTheQueries)
+{
+    setRows("(1, '1.1', '新', 'https://zendavo.example/')");
+    MYSQL* locker = mysql_init(nullptr);
+    ASSERT_NE(locker, nullptr);
+    ASSERT_NE(mysql_real_connect(locker, "localhost", server_.adminUser.c_str(),
+                                 server_.adminPassword.c_str(), database_.c_str(), 0,
+                                 server_.socket.c_str(), 0),
+              nullptr)
+        << mysql_error(locker);
+    const std::string lock = "LOCK TABLES addwatermark WRITE";
+    ASSERT_EQ(mysql_real_query(locker, lock.data(), lock.size()), 0) << mysql_error(locker);
+
+    UpdateServerConfig limited = config();
+    limited.timeoutSeconds = 30;
+    limited.wholeCheckLimit = std::chrono::milliseconds(1500);
+    const auto start = std::chrono::steady_clock::now();
+    UpdateCheck check(limited);
+    check.connectUpdateServer();
+    const UpdateNotice first = check.checkForUpdate(programVersion);
+    const double afterFirst = secondsSince(start);
+    // The second check finds the connection dropped and asks nothing.
+    mysql_close(locker);
+    const UpdateNotice second = check.checkForUpdate(programVersion);
+    const double seconds = secondsSince(start);
+
+    EXPECT_FALSE(first.visible);
+    expectNoVersionRead(check, second);
+    EXPECT_GE(afterFirst, 1.3);
+    EXPECT_LT(seconds, 4.0);
 }
 
 }  // namespace

@@ -1,0 +1,8 @@
+#include "decoder_fuzz.h"
+#include "fuzz_target.h"
+#include "formats/png_decoder.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    return zendavo::fuzz::decodeWith<zendavo::PngDecoder>(data, size);
+}
