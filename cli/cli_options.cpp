@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <functional>
 #include <cstdio>
 #include <thread>
 
@@ -58,6 +59,12 @@ std::string usageError(const std::string& what)
     return line;
 }
 
+std::string oneLine(std::string text)
+{
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
+}
+
 struct OptionTexts {
     std::vector<std::string> slots;
     std::string format;
@@ -66,31 +73,48 @@ struct OptionTexts {
     bool version = false;
 };
 
-// The manual (cli_manual) describes the options; CLI11 only reads them.
+// A whole decimal number from `low` to `high`, said in the run's language when it is not.
+std::function<std::string(const std::string&)> wholeNumber(int low, int high)
+{
+    return [low, high](const std::string& text) -> std::string {
+        int value = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (error == std::errc{} && end == text.data() + text.size() && value >= low && value <= high)
+            return {};
+        char message[128];
+        std::snprintf(message, sizeof message, tr("expected a whole number from %d to %d"), low, high);
+        return message;
+    };
+}
+
+// The manual (cli_manual) describes the options; CLI11 only reads them. The checks say what is
+// wrong in the run's language.
 void describe(CLI::App& app, CliOptions& options, OptionTexts& texts)
 {
-    const auto percent = [](const std::string& text) {
-        return parsePercent(text) ? std::string{} : "expected a whole number from 1 to 100";
-    };
+    const auto percent = wholeNumber(1, 100);
     app.add_option("--slot", texts.slots)
         ->allow_extra_args(false)  // one picture per --slot; what follows is an image
         ->take_all()
         ->check([](const std::string& text) {
-            return parseSlot(text) ? std::string{} : "expected N=PICTURE with N from 1 to 10";
+            return parseSlot(text) ? std::string{} : std::string(tr("expected N=PICTURE with N from 1 to 10"));
         });
-    app.add_option("--position", options.settings.position)->default_val(9)->check(CLI::Range(1, 9));
-    app.add_option("--margin-x", options.settings.marginX)->default_val(20)->check(CLI::Range(0, 1000));
-    app.add_option("--margin-y", options.settings.marginY)->default_val(10)->check(CLI::Range(0, 1000));
+    app.add_option("--position", options.settings.position)->default_val(9)->check(wholeNumber(1, 9));
+    app.add_option("--margin-x", options.settings.marginX)->default_val(20)->check(wholeNumber(0, 1000));
+    app.add_option("--margin-y", options.settings.marginY)->default_val(10)->check(wholeNumber(0, 1000));
     app.add_option("--opacity", options.opacity)->default_val(100)->check(percent);
     app.add_option("--scale", options.scale)->check(percent);
-    app.add_option("--format", texts.format)->default_val("jpeg")->check(CLI::IsMember({"jpeg", "png", "bmp"}));
-    app.add_option("--quality", texts.quality)->default_val("75")->check([&](const std::string& text) {
-        return text == "source" || parsePercent(text) ? std::string{}
-                                                      : "expected source or a whole number from 1 to 100";
+    app.add_option("--format", texts.format)->default_val("jpeg")->check([](const std::string& text) {
+        return text == "jpeg" || text == "png" || text == "bmp" ? std::string{}
+                                                                : std::string(tr("expected jpeg, png or bmp"));
+    });
+    app.add_option("--quality", texts.quality)->default_val("75")->check([](const std::string& text) {
+        return text == "source" || parsePercent(text)
+                   ? std::string{}
+                   : std::string(tr("expected source or a whole number from 1 to 100"));
     });
     app.add_flag("--recursive,-r", options.recursive);
     app.add_option("--output-dir", texts.outputDir);
-    app.add_option("--jobs", options.jobs)->default_val(defaultJobs())->check(CLI::Range(1, kMaxJobs));
+    app.add_option("--jobs", options.jobs)->default_val(defaultJobs())->check(wholeNumber(1, kMaxJobs));
     app.add_flag("--quiet,-q", options.quiet);
     app.add_flag("--verbose,-v", options.verbose);
     app.add_flag("--version", texts.version);
@@ -99,7 +123,7 @@ void describe(CLI::App& app, CliOptions& options, OptionTexts& texts)
 
 }  // namespace
 
-ParsedCommandLine parseCommandLine(int argc, const char* const* argv)
+ParsedCommandLine parseCommandLine(int argc, const char* const* argv, MessageLanguage language)
 {
     CLI::App app{"", "zendavo-cli"};
     CliOptions options;
@@ -112,11 +136,17 @@ ParsedCommandLine parseCommandLine(int argc, const char* const* argv)
     } catch (const CLI::CallForHelp&) {
         parsed.out = manualText();
         return parsed;
-    } catch (const CLI::ParseError& error) {
+    } catch (const CLI::ValidationError& error) {
+        // "--opacity: " and our own check's words.
         parsed.exitCode = 2;
-        std::string what = error.what();
-        std::replace(what.begin(), what.end(), '\n', ' ');
-        parsed.err = usageError(what);
+        parsed.err = usageError(oneLine(error.what()));
+        return parsed;
+    } catch (const CLI::ParseError& error) {
+        // CLI11's own words are English; a Chinese run says what kind of mistake it is.
+        parsed.exitCode = 2;
+        parsed.err = usageError(language == MessageLanguage::English
+                                    ? oneLine(error.what())
+                                    : std::string(tr("unknown option, missing value or extra argument")));
         return parsed;
     }
     if (texts.version) {

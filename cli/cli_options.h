@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/message_language.h"
 #include "formats/image_encoder.h"
 #include "imaging/watermark_settings.h"
 
@@ -37,6 +38,9 @@ struct ParsedCommandLine {
     std::string err;
 };
 
-ParsedCommandLine parseCommandLine(int argc, const char* const* argv);
+// Messages come through tr(); `language` only says whether CLI11's own (English) wording of a
+// mistake may be shown.
+ParsedCommandLine parseCommandLine(int argc, const char* const* argv,
+                                   MessageLanguage language = MessageLanguage::English);
 
 }  // namespace zendavo

@@ -63,8 +63,9 @@ int run(const CliOptions& options)
 
 int main(int argc, char** argv)
 {
-    startMessages(languageFromEnvironment(), localeFolderBesideProgram());
-    const ParsedCommandLine parsed = parseCommandLine(argc, argv);
+    const MessageLanguage language = languageFromEnvironment();
+    startMessages(language, localeFolderBesideProgram());
+    const ParsedCommandLine parsed = parseCommandLine(argc, argv, language);
     std::fputs(parsed.out.c_str(), stdout);
     std::fputs(parsed.err.c_str(), stderr);
     if (!parsed.options) return parsed.exitCode;

@@ -208,7 +208,16 @@ TEST_F(CliFeatureTest, OneLanguagePerRunChosenByTheLocale)
         EXPECT_TRUE(help.out.starts_with(c.chinese ? "用法：zendavo-cli" : "Usage: zendavo-cli")) << help.out;
         const CliOutcome usage = run({"--slot", "1=w/logo.png", "--opacity", "0", "p"}, {c.env, {}});
         EXPECT_EQ(usage.exitCode, 2);
-        EXPECT_NE(usage.err.find(c.chinese ? "（参见 --help）" : "(see --help)"), std::string::npos) << usage.err;
+        EXPECT_EQ(usage.err, c.chinese ? "zendavo-cli：--opacity: 应为 1 到 100 的整数（参见 --help）\n"
+                                       : "zendavo-cli: --opacity: expected a whole number from 1 to 100 (see --help)\n");
+        const CliOutcome unknown = run({"--slot", "1=w/logo.png", "--frobnicate", "p"}, {c.env, {}});
+        EXPECT_EQ(unknown.exitCode, 2);
+        if (c.chinese) {
+            EXPECT_EQ(unknown.err, "zendavo-cli：未知选项、缺少值或多余的参数（参见 --help）\n");
+        } else {
+            EXPECT_TRUE(unknown.err.starts_with("zendavo-cli: ") && unknown.err.ends_with(" (see --help)\n"))
+                << unknown.err;
+        }
     }
 }
 
