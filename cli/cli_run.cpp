@@ -51,13 +51,14 @@ public:
             slot.watermark = loadWatermark(picture, watermarkCopyPath(workFolder, number));
             if (!isUsable(slot.watermark))
                 refused.failures.push_back({picture, number, FailureKind::WatermarkUnreadable, 0});
-            else if (options_.scale)
-                slot.scaled = std::make_unique<ScaledWatermarks>(slot.watermark, *options_.scale);
         }
         if (!refused.failures.empty()) {
             refused.slotPictureUnusable = true;
             return refused;
         }
+        // Only now: the scaled pictures refer to the slots' own, which must no longer move.
+        if (options_.scale)
+            for (Slot& slot : slots_) slot.scaled = std::make_unique<ScaledWatermarks>(slot.watermark, *options_.scale);
 
         SourceTable sources(workFolder, options_.format);
         std::map<std::string, UniqueNames> namesByFolder;  // the collision rule, per relative folder

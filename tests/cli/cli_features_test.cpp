@@ -67,18 +67,28 @@ TEST_F(CliFeatureTest, ScaledWatermarkFollowsEachPhotoWidthInOneRun)
     const std::vector<std::pair<int, int>> sizes{{200, 120}, {90, 70}, {333, 49}, {40, 30}};
     for (const auto& [w, h] : sizes)
         writePicture(root / "p" / photoName(w), kRed, w, h);
-    const CliOutcome outcome = run({"--slot", "1=w/black.png", "--format", "png", "--scale", "30",
-                                    "--margin-x", "2", "--margin-y", "3", "--jobs", "3", "p"});
+    // Three slots, so that each slot's scaled pictures come from its own picture.
+    const CliOutcome outcome = run({"--slot", "1=w/black.png", "--slot", "2=w/logo.png", "--slot", "3=w/black.png",
+                                    "--format", "png", "--scale", "30", "--margin-x", "2", "--margin-y", "3",
+                                    "--jobs", "3", "p"});
     ASSERT_EQ(outcome.exitCode, 0) << outcome.err;
     // Only the 333 x 49 photo gets a mark taller than itself: round(0.3 x 333) = 100 wide,
     // 50 high. The 40-wide photo: 12 x 6.
-    EXPECT_EQ(outcome.err, "warning: p/p333.png: the watermark picture is larger than the photo, so it may not be drawn whole\n");
+    const std::string warning =
+        "warning: p/p333.png: the watermark picture is larger than the photo, so it may not be drawn whole\n";
+    EXPECT_EQ(outcome.err, std::string(warning).append(warning).append(warning));  // 2:1 logos in all three slots
+
     for (const auto& [w, h] : sizes) {
         SCOPED_TRACE(w);
         const ScaledSize mark = scaledWatermarkSize(40, 20, w, 30);
         EXPECT_EQ(mark.width, (30 * w + 50) / 100);
         const BmpBuffer out = decodePicture(root / "p" / "水印1" / photoName(w));
         ASSERT_FALSE(out.empty());
+        EXPECT_EQ(readFile(root / "p" / "水印3" / photoName(w)), readFile(root / "p" / "水印1" / photoName(w)));
+        // The grey logo, scaled the same way, lands in the same place.
+        const BmpBuffer grey = decodePicture(root / "p" / "水印2" / photoName(w));
+        ASSERT_FALSE(grey.empty());
+        EXPECT_EQ(pixelAt(grey, w - 4, h - 5), multiplied(kRed, kGrey));
         const int right = w - 2, bottom = h - 3;  // one past the mark
         const int left = right - mark.width, top = bottom - mark.height;
         // Inside every corner of the mark: black; just outside: the photo.
