@@ -2,6 +2,7 @@
 // language of its messages and the system's reason for a failed write.
 #include <gtest/gtest.h>
 
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -266,6 +267,22 @@ TEST_F(CliFeatureTest, ReadOnlyFolderNamesTheSystemsReason)
     }
     fs::permissions(root / "p", fs::perms::owner_all);
     fs::permissions(root / "q" / "水印1", fs::perms::owner_all);
+}
+
+TEST_F(CliFeatureTest, FullDeviceNamesTheSystemsReason)
+{
+    // A 64 KiB file system, where the machine lets us make one (root, outside most containers).
+    const fs::path small = root / "small";
+    fs::create_directories(small);
+    if (::geteuid() != 0 || ::mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "cannot mount a small tmpfs here";
+    writePicture(root / "p" / "a.png", kRed, 200, 200);  // 120 KB as BMP
+    const CliOutcome outcome = run({"--slot", "1=w/logo.png", "--format", "bmp", "--output-dir", "small", "p/a.png"});
+    const Names left = namesIn(small / "水印1");
+    ::umount(small.c_str());
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_EQ(outcome.err, "error: p/a.png: 水印1: cannot write the output file: No space left on device\n");
+    EXPECT_EQ(left, Names{});  // no partial file
 }
 
 }  // namespace
