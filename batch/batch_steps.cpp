@@ -1,6 +1,7 @@
 #include "batch/batch_steps.h"
 
 #include <cerrno>
+#include <memory>
 #include <system_error>
 
 #include "formats/file_io.h"
@@ -59,8 +60,9 @@ std::optional<FailureKind> writeWatermarked(const fs::path& copyPath, const BmpB
 {
     if (protectedFiles.contains(request.output)) return FailureKind::WouldOverwriteSource;
     BmpBuffer picture{readFile(copyPath)};
-    const BmpBuffer& mark =
-        request.scaled ? request.scaled->forPhotoWidth(readBmpInfo(picture.bytes).width) : watermark;
+    std::shared_ptr<const BmpBuffer> scaled;
+    if (request.scaled) scaled = request.scaled->forPhotoWidth(readBmpInfo(picture.bytes).width);
+    const BmpBuffer& mark = scaled ? *scaled : watermark;
     if (!compositeInPlace(picture, mark, settings, onSizeWarning, kWhite, request.opacity))
         return isUsable(picture) ? FailureKind::WatermarkUnreadable : FailureKind::WorkCopyFailed;
     // Encoded to memory, then written with the source check repeated right before the rename.

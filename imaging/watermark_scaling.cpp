@@ -130,33 +130,49 @@ BmpBuffer resizeWatermark(const BmpBuffer& watermark, ScaledSize size)
     return out;
 }
 
-ScaledWatermarks::ScaledWatermarks(const BmpBuffer& original, int percent)
-    : original_(original), percent_(percent)
+ScaledWatermarks::ScaledWatermarks(const BmpBuffer& original, int percent, std::size_t byteLimit)
+    : original_(original), percent_(percent), byteLimit_(byteLimit)
 {
 }
 
-const BmpBuffer& ScaledWatermarks::forPhotoWidth(int photoWidth)
+std::shared_ptr<const BmpBuffer> ScaledWatermarks::forPhotoWidth(int photoWidth)
 {
-    Entry* entry = nullptr;
+    const BmpInfo info = readBmpInfo(original_.bytes);
+    const ScaledSize size = scaledWatermarkSize(info.width, info.height, photoWidth, percent_);
+    std::shared_ptr<Entry> entry;
     {
         const std::lock_guard lock(mutex_);
-        std::unique_ptr<Entry>& slot = byWidth_[photoWidth];
-        if (!slot) slot = std::make_unique<Entry>();
-        entry = slot.get();
+        std::shared_ptr<Entry>& slot = byWidth_[photoWidth];
+        if (!slot) {
+            const std::size_t bytes = static_cast<std::size_t>(3 * std::int64_t{size.width} + 3) *
+                                      static_cast<std::size_t>(size.height);
+            while (!order_.empty() && bytes_ + bytes > byteLimit_) {
+                const auto oldest = byWidth_.find(order_.front());
+                bytes_ -= oldest->second->bytes;
+                byWidth_.erase(oldest);
+                order_.pop_front();
+            }
+            std::shared_ptr<Entry>& fresh = byWidth_[photoWidth];  // the map may have changed
+            fresh = std::make_shared<Entry>();
+            fresh->bytes = bytes;
+            bytes_ += bytes;
+            order_.push_back(photoWidth);
+            entry = fresh;
+        } else {
+            entry = slot;
+        }
     }
     // Other widths go on meanwhile; the same width waits for the one resampling it.
-    std::call_once(entry->made, [this, entry, photoWidth] {
-        const BmpInfo info = readBmpInfo(original_.bytes);
-        entry->picture =
-            resizeWatermark(original_, scaledWatermarkSize(info.width, info.height, photoWidth, percent_));
+    std::call_once(entry->made, [this, &entry, size] {
+        entry->picture = resizeWatermark(original_, size);
+        ++resized_;
     });
-    return entry->picture;
+    return {entry, &entry->picture};
 }
 
 std::size_t ScaledWatermarks::resizedCount() const
 {
-    const std::lock_guard lock(mutex_);
-    return byWidth_.size();
+    return resized_;
 }
 
 }  // namespace zendavo

@@ -150,21 +150,39 @@ TEST(WatermarkScaling, OneResamplingPerDistinctWidthFromManyThreads)
     const BmpBuffer mark = makeBmp(80, 40, [](int c, int r) { return Rgb{static_cast<std::uint8_t>(3 * c), 0, static_cast<std::uint8_t>(6 * r)}; });
     ScaledWatermarks cache(mark, 25);
     const std::vector<int> widths{640, 1000, 640, 333, 1000, 640, 4000, 333};
-    std::vector<const BmpBuffer*> seen(widths.size() * 4);
+    std::vector<std::shared_ptr<const BmpBuffer>> seen(widths.size() * 4);
     {
         std::vector<std::jthread> threads;
         for (std::size_t t = 0; t < 4; ++t)
             threads.emplace_back([&, t] {
-                for (std::size_t k = 0; k < widths.size(); ++k) seen[t * widths.size() + k] = &cache.forPhotoWidth(widths[k]);
+                for (std::size_t k = 0; k < widths.size(); ++k) seen[t * widths.size() + k] = cache.forPhotoWidth(widths[k]);
             });
     }
     EXPECT_EQ(cache.resizedCount(), 4u);
     for (std::size_t i = 0; i < seen.size(); ++i) {
         const int width = widths[i % widths.size()];
-        EXPECT_EQ(seen[i], &cache.forPhotoWidth(width));
+        EXPECT_EQ(seen[i], cache.forPhotoWidth(width));
         EXPECT_EQ(readBmpInfo(seen[i]->bytes).width, (width * 25 + 50) / 100);
         EXPECT_EQ(seen[i]->bytes, resizeWatermark(mark, scaledWatermarkSize(80, 40, width, 25)).bytes);
     }
+    EXPECT_EQ(cache.resizedCount(), 4u);
+}
+
+TEST(WatermarkScaling, CacheDropsTheOldestBeyondItsLimitAndKeepsPicturesInUse)
+{
+    const BmpBuffer mark = makeSolidBmp(100, 50, {10, 20, 30});
+    // Marks of 50 x 25 (about 3.8 KB each) for 500-wide photos at 10 %: room for two.
+    ScaledWatermarks cache(mark, 10, 8000);
+    const std::shared_ptr<const BmpBuffer> first = cache.forPhotoWidth(500);
+    cache.forPhotoWidth(510);
+    cache.forPhotoWidth(500);
+    EXPECT_EQ(cache.resizedCount(), 2u);
+    cache.forPhotoWidth(520);  // drops 500's
+    EXPECT_EQ(cache.resizedCount(), 3u);
+    EXPECT_EQ(readBmpInfo(first->bytes).width, 50);  // still whole for whoever holds it
+    const std::shared_ptr<const BmpBuffer> again = cache.forPhotoWidth(500);
+    EXPECT_EQ(cache.resizedCount(), 4u);
+    EXPECT_EQ(again->bytes, first->bytes);
 }
 
 }  // namespace
