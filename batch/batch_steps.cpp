@@ -1,5 +1,7 @@
 #include "batch/batch_steps.h"
 
+#include <cerrno>
+#include <memory>
 #include <system_error>
 
 #include "formats/file_io.h"
@@ -53,11 +55,15 @@ std::optional<FailureKind> writeWatermarked(const fs::path& copyPath, const BmpB
                                             const WatermarkSettings& settings,
                                             const SizeWarningHandler& onSizeWarning,
                                             const OutputRequest& request,
-                                            const FileIdentities& protectedFiles)
+                                            const FileIdentities& protectedFiles,
+                                            int* systemError)
 {
     if (protectedFiles.contains(request.output)) return FailureKind::WouldOverwriteSource;
     BmpBuffer picture{readFile(copyPath)};
-    if (!compositeInPlace(picture, watermark, settings, onSizeWarning))
+    std::shared_ptr<const BmpBuffer> scaled;
+    if (request.scaled) scaled = request.scaled->forPhotoWidth(readBmpInfo(picture.bytes).width);
+    const BmpBuffer& mark = scaled ? *scaled : watermark;
+    if (!compositeInPlace(picture, mark, settings, onSizeWarning, kWhite, request.opacity))
         return isUsable(picture) ? FailureKind::WatermarkUnreadable : FailureKind::WorkCopyFailed;
     // Encoded to memory, then written with the source check repeated right before the rename.
     EncodeOptions options;
@@ -68,10 +74,14 @@ std::optional<FailureKind> writeWatermarked(const fs::path& copyPath, const BmpB
     if (encodeBmp(picture.view(), request.format, " ", options, &encoded) != 1)
         return FailureKind::OutputNotWritten;
     const fs::path target = encodedFileName(request.output.native(), request.format);
+    errno = 0;
     if (!writeFileAtomically(target, encoded,
-                             [&](const fs::path& at) { return protectedFiles.contains(at); }))
-        return protectedFiles.contains(target) ? FailureKind::WouldOverwriteSource
-                                               : FailureKind::OutputNotWritten;
+                             [&](const fs::path& at) { return protectedFiles.contains(at); })) {
+        const int reason = errno;  // before the check below, which looks at files too
+        if (protectedFiles.contains(target)) return FailureKind::WouldOverwriteSource;
+        if (systemError) *systemError = reason;
+        return FailureKind::OutputNotWritten;
+    }
     return std::nullopt;
 }
 

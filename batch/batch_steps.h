@@ -14,6 +14,7 @@
 #include "formats/picture_metadata.h"
 #include "imaging/bmp_buffer.h"
 #include "imaging/compositor.h"
+#include "imaging/watermark_scaling.h"
 #include "imaging/watermark_settings.h"
 
 namespace zendavo {
@@ -41,6 +42,8 @@ struct OutputRequest {
     int quality = 75;
     const PictureMetadata* metadata = nullptr;  // the source's, carried into the output
     bool sourceQuality = false;                 // JPEG: the source's own tables when it has them
+    int opacity = kFullOpacity;
+    ScaledWatermarks* scaled = nullptr;  // when set, the watermark is resized to each photo
 };
 
 // Creates the slot's output folder inside `base` (one folder, never its parents: a missing
@@ -49,13 +52,15 @@ struct OutputRequest {
 void createSlotFolder(const std::filesystem::path& base, int slot);
 
 // Reads the working copy, draws the watermark into it and writes the output into its existing
-// folder. Refuses to replace a file in `protectedFiles`. nullopt when written.
+// folder. Refuses to replace a file in `protectedFiles`. nullopt when written; then
+// `systemError`, when given, receives the errno of a failed write (0 when there was none).
 std::optional<FailureKind> writeWatermarked(const std::filesystem::path& copyPath,
                                             const BmpBuffer& watermark,
                                             const WatermarkSettings& settings,
                                             const SizeWarningHandler& onSizeWarning,
                                             const OutputRequest& request,
-                                            const FileIdentities& protectedFiles);
+                                            const FileIdentities& protectedFiles,
+                                            int* systemError = nullptr);
 
 // The folder of the first listed image ("" when its path holds no folder).
 std::filesystem::path baseFolderOf(const std::string& firstPath);

@@ -4,7 +4,12 @@
 
 #include <algorithm>
 #include <charconv>
+#include <functional>
+#include <cstdio>
 #include <thread>
+
+#include "cli/cli_manual.h"
+#include "cli/message_language.h"
 
 namespace zendavo {
 namespace {
@@ -24,6 +29,16 @@ std::optional<std::pair<int, std::string>> parseSlot(const std::string& text)
     return std::pair{slot, text.substr(equals + 1)};
 }
 
+// A whole decimal number from 1 to 100.
+std::optional<int> parsePercent(const std::string& text)
+{
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size() || value < 1 || value > 100)
+        return std::nullopt;
+    return value;
+}
+
 EncoderFormat formatNamed(const std::string& name)
 {
     if (name == "png") return EncoderFormat::Png;
@@ -37,83 +52,127 @@ int defaultJobs()
     return cores == 0 ? 1 : static_cast<int>(std::min<unsigned>(cores, kMaxJobs));
 }
 
-void describe(CLI::App& app, CliOptions& options, std::vector<std::string>& slotTexts,
-              std::string& formatName, std::string& outputDir)
+std::string usageError(const std::string& what)
 {
-    app.add_option("--slot", slotTexts,
-                   "Enable slot N (1 to 10) with the watermark PICTURE; repeatable, at least one")
-        ->type_name("N=PICTURE")
+    char line[512];
+    std::snprintf(line, sizeof line, tr("zendavo-cli: %s (see --help)\n"), what.c_str());
+    return line;
+}
+
+std::string oneLine(std::string text)
+{
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    return text;
+}
+
+struct OptionTexts {
+    std::vector<std::string> slots;
+    std::string format;
+    std::string quality;
+    std::string outputDir;
+    bool version = false;
+};
+
+// A whole decimal number from `low` to `high`, said in the run's language when it is not.
+std::function<std::string(const std::string&)> wholeNumber(int low, int high)
+{
+    return [low, high](const std::string& text) -> std::string {
+        int value = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        if (error == std::errc{} && end == text.data() + text.size() && value >= low && value <= high)
+            return {};
+        char message[128];
+        std::snprintf(message, sizeof message, tr("expected a whole number from %d to %d"), low, high);
+        return message;
+    };
+}
+
+// The manual (cli_manual) describes the options; CLI11 only reads them. The checks say what is
+// wrong in the run's language.
+void describe(CLI::App& app, CliOptions& options, OptionTexts& texts)
+{
+    const auto percent = wholeNumber(1, 100);
+    app.add_option("--slot", texts.slots)
         ->allow_extra_args(false)  // one picture per --slot; what follows is an image
         ->take_all()
-        ->required()
         ->check([](const std::string& text) {
-            return parseSlot(text) ? std::string{} : "expected N=PICTURE with N from 1 to 10";
+            return parseSlot(text) ? std::string{} : std::string(tr("expected N=PICTURE with N from 1 to 10"));
         });
-    app.add_option("--position", options.settings.position,
-                   "Where the watermark goes: 1 top left ... 9 bottom right, row by row")
-        ->default_val(9)
-        ->check(CLI::Range(1, 9));
-    app.add_option("--margin-x", options.settings.marginX, "Pixels from the left or right edge")
-        ->default_val(20)
-        ->check(CLI::Range(0, 1000));
-    app.add_option("--margin-y", options.settings.marginY, "Pixels from the top or bottom edge")
-        ->default_val(10)
-        ->check(CLI::Range(0, 1000));
-    app.add_option("--format", formatName, "Output format; its extension is appended unless present")
-        ->default_val("jpeg")
-        ->check(CLI::IsMember({"jpeg", "png", "bmp"}));
-    app.add_option("--quality", options.quality, "JPEG quality")
-        ->default_val(75)
-        ->check(CLI::Range(1, 100));
-    app.add_option("--output-dir", outputDir,
-                   "Put the 水印N folders into DIR instead of beside the first image")
-        ->type_name("DIR");
-    app.add_option("--jobs", options.jobs, "Images processed in parallel (default: the cores)")
-        ->default_val(defaultJobs())
-        ->check(CLI::Range(1, kMaxJobs));
-    app.add_flag("--quiet,-q", options.quiet, "No summary line");
-    app.add_option("IMAGE_OR_FOLDER", options.inputs,
-                   "Images (any name; read by content) and folders (their *.jpg and *.png files)")
-        ->type_name("")
-        ->required();
+    app.add_option("--position", options.settings.position)->default_val(9)->check(wholeNumber(1, 9));
+    app.add_option("--margin-x", options.settings.marginX)->default_val(20)->check(wholeNumber(0, 1000));
+    app.add_option("--margin-y", options.settings.marginY)->default_val(10)->check(wholeNumber(0, 1000));
+    app.add_option("--opacity", options.opacity)->default_val(100)->check(percent);
+    app.add_option("--scale", options.scale)->check(percent);
+    app.add_option("--format", texts.format)->default_val("jpeg")->check([](const std::string& text) {
+        return text == "jpeg" || text == "png" || text == "bmp" ? std::string{}
+                                                                : std::string(tr("expected jpeg, png or bmp"));
+    });
+    app.add_option("--quality", texts.quality)->default_val("75")->check([](const std::string& text) {
+        return text == "source" || parsePercent(text)
+                   ? std::string{}
+                   : std::string(tr("expected source or a whole number from 1 to 100"));
+    });
+    app.add_flag("--recursive,-r", options.recursive);
+    app.add_option("--output-dir", texts.outputDir);
+    app.add_option("--jobs", options.jobs)->default_val(defaultJobs())->check(wholeNumber(1, kMaxJobs));
+    app.add_flag("--quiet,-q", options.quiet);
+    app.add_flag("--verbose,-v", options.verbose);
+    app.add_flag("--version", texts.version);
+    app.add_option("IMAGE_OR_FOLDER", options.inputs);
 }
 
 }  // namespace
 
-ParsedCommandLine parseCommandLine(int argc, const char* const* argv)
+ParsedCommandLine parseCommandLine(int argc, const char* const* argv, MessageLanguage language)
 {
-    CLI::App app{"Stamps watermark pictures onto photos: for every slot N, a watermarked copy of "
-                 "every image goes into 水印N beside the first image.",
-                 "zendavo-cli"};
+    CLI::App app{"", "zendavo-cli"};
     CliOptions options;
-    std::vector<std::string> slotTexts;
-    std::string formatName;
-    std::string outputDir;
-    describe(app, options, slotTexts, formatName, outputDir);
+    OptionTexts texts;
+    describe(app, options, texts);
 
     ParsedCommandLine parsed;
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp&) {
-        parsed.out = app.help();
+        parsed.out = manualText();
+        return parsed;
+    } catch (const CLI::ValidationError& error) {
+        // "--opacity: " and our own check's words.
+        parsed.exitCode = 2;
+        parsed.err = usageError(oneLine(error.what()));
         return parsed;
     } catch (const CLI::ParseError& error) {
+        // CLI11's own words are English; a Chinese run says what kind of mistake it is.
         parsed.exitCode = 2;
-        std::string what = error.what();
-        std::replace(what.begin(), what.end(), '\n', ' ');
-        parsed.err = "zendavo-cli: " + what + " (see --help)\n";
+        parsed.err = usageError(language == MessageLanguage::English
+                                    ? oneLine(error.what())
+                                    : std::string(tr("unknown option, missing value or extra argument")));
         return parsed;
     }
-    for (const std::string& text : slotTexts) {
+    if (texts.version) {
+        parsed.out = versionText();
+        return parsed;
+    }
+    if (texts.slots.empty() || options.inputs.empty()) {
+        parsed.exitCode = 2;
+        parsed.err = usageError(texts.slots.empty() ? tr("at least one --slot N=PICTURE is needed")
+                                                    : tr("no image or folder given"));
+        return parsed;
+    }
+    for (const std::string& text : texts.slots) {
         const auto [slot, picture] = *parseSlot(text);
         if (!options.slots.emplace(slot, picture).second) {
+            char what[128];
+            std::snprintf(what, sizeof what, tr("--slot %d given twice"), slot);
             parsed.exitCode = 2;
-            parsed.err = "zendavo-cli: --slot " + std::to_string(slot) + " given twice (see --help)\n";
+            parsed.err = usageError(what);
             return parsed;
         }
     }
-    options.format = formatNamed(formatName);
-    if (!outputDir.empty()) options.outputDir = outputDir;
+    options.format = formatNamed(texts.format);
+    options.sourceQuality = texts.quality == "source";
+    if (!options.sourceQuality) options.quality = *parsePercent(texts.quality);
+    if (!texts.outputDir.empty()) options.outputDir = texts.outputDir;
     parsed.options = std::move(options);
     return parsed;
 }

@@ -1,5 +1,7 @@
 #include "cli/cli_run.h"
 
+#include <map>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -7,6 +9,7 @@
 #include "batch/file_identities.h"
 #include "batch/slot_names.h"
 #include "batch/source_table.h"
+#include "batch/unique_names.h"
 #include "batch/work_folder.h"
 
 namespace zendavo {
@@ -16,11 +19,15 @@ namespace {
 
 struct Slot {
     int number = 0;
+    std::string picturePath;
     BmpBuffer watermark;
+    std::unique_ptr<ScaledWatermarks> scaled;  // with --scale
+    int folderError = 0;                       // errno when its folder could not be made
 };
 
 struct Job {
     const SourceEntry* source = nullptr;
+    fs::path outputName;  // below the slot folder: the relative folder, then the file name
     std::vector<CliFailure> failures;
     int written = 0;
 };
@@ -32,24 +39,59 @@ public:
     {
     }
 
-    CliRunResult run(const std::vector<std::string>& images, const fs::path& workFolder)
+    CliRunResult run(const std::vector<ListedImage>& images, const fs::path& workFolder)
     {
+        if (images.empty()) return {};
+        // Every slot's picture before any photo: one unusable picture ends the run untouched.
+        CliRunResult refused;
+        for (const auto& [number, picture] : options_.slots) {
+            Slot& slot = slots_.emplace_back();
+            slot.number = number;
+            slot.picturePath = picture;
+            slot.watermark = loadWatermark(picture, watermarkCopyPath(workFolder, number));
+            if (!isUsable(slot.watermark))
+                refused.failures.push_back({picture, number, FailureKind::WatermarkUnreadable, 0});
+        }
+        if (!refused.failures.empty()) {
+            refused.slotPictureUnusable = true;
+            return refused;
+        }
+        // Only now: the scaled pictures refer to the slots' own, which must no longer move.
+        if (options_.scale)
+            for (Slot& slot : slots_) slot.scaled = std::make_unique<ScaledWatermarks>(slot.watermark, *options_.scale);
+
         SourceTable sources(workFolder, options_.format);
-        for (const std::string& path : images) {
-            SourceEntry& entry = sources.entryFor(path, fs::path(path).filename().native());
+        std::map<std::string, UniqueNames> namesByFolder;  // the collision rule, per relative folder
+        std::vector<std::string> folders;
+        for (const ListedImage& image : images) {
+            SourceEntry& entry = sources.entryFor(image.path, fs::path(image.path).filename().native());
             if (entry.prepared) continue;  // the same file twice writes one output
             entry.prepared = true;
-            readFiles_.add(path);
-            jobs_.push_back({&entry, {}, 0});
+            readFiles_.add(image.path);
+            UniqueNames& names = namesByFolder[image.relativeFolder];
+            const std::string name =
+                names.claim(encodedFileName(safeFileName(fs::path(image.path).filename().native()), options_.format));
+            jobs_.push_back({&entry, fs::path(image.relativeFolder) / name, {}, 0});
+            if (!image.relativeFolder.empty()) folders.push_back(image.relativeFolder);
         }
-        if (jobs_.empty()) return {};
         for (const auto& [number, picture] : options_.slots) readFiles_.add(picture);
-        for (const auto& [number, picture] : options_.slots)
-            slots_.push_back({number, loadWatermark(picture, watermarkCopyPath(workFolder, number))});
-        base_ = options_.outputDir ? *options_.outputDir : baseFolderOf(images.front());
+
+        base_ = outputBase(options_, images);
         std::error_code ec;
         if (options_.outputDir) fs::create_directories(*options_.outputDir, ec);
-        for (const Slot& slot : slots_) createSlotFolder(base_, slot.number);
+        for (Slot& slot : slots_) {
+            const fs::path folder = base_ / slotFolderName(slot.number);
+            createSlotFolder(base_, slot.number);
+            std::error_code made;
+            if (!fs::is_directory(folder, made)) {
+                // Learn the reason (create_directory is what createSlotFolder did).
+                fs::create_directory(folder, made);
+                slot.folderError = made.value();
+                continue;
+            }
+            // Sub-folders only inside a slot folder that exists, never its parents.
+            for (const std::string& relative : folders) fs::create_directories(folder / relative, made);
+        }
 
         const int workers = std::min<int>(options_.jobs, static_cast<int>(jobs_.size()));
         {
@@ -74,13 +116,19 @@ private:
         const SourceEntry& source = *job.source;
         const PreparedSource prepared = prepareSource(source.path, source.copyPath);
         const std::optional<FailureKind>& sourceFailure = prepared.failure;
+        if (!sourceFailure && prepared.warning != DecodeWarning::None) {
+            const std::lock_guard lock(reportMutex_);
+            reporter_.decodeWarning(source.path, prepared.warning);
+        }
         for (const Slot& slot : slots_) {
             if (stop_) break;
+            int systemError = 0;
             std::optional<FailureKind> failure = sourceFailure;
-            if (!failure && !isUsable(slot.watermark)) failure = FailureKind::WatermarkUnreadable;
-            if (!failure) failure = writeSlot(source, slot, prepared.metadata);
+            if (!failure) failure = writeSlot(job, slot, prepared.metadata, systemError);
+            if (failure == FailureKind::OutputNotWritten && slot.folderError != 0)
+                systemError = slot.folderError;
             if (failure)
-                job.failures.push_back({source.path, slot.number, *failure});
+                job.failures.push_back({source.path, slot.number, *failure, systemError});
             else
                 ++job.written;
         }
@@ -88,18 +136,21 @@ private:
         fs::remove(source.copyPath, ec);  // keeps the work folder small on long runs
     }
 
-    std::optional<FailureKind> writeSlot(const SourceEntry& source, const Slot& slot,
-                                         const PictureMetadata& metadata)
+    std::optional<FailureKind> writeSlot(const Job& job, const Slot& slot, const PictureMetadata& metadata,
+                                         int& systemError)
     {
-        OutputRequest request{base_ / slotFolderName(slot.number) / source.outputName,
-                              options_.format, options_.quality};
+        OutputRequest request{base_ / slotFolderName(slot.number) / job.outputName, options_.format,
+                              options_.quality};
         request.metadata = &metadata;
-        const auto warn = [this, &source](SizeWarning) {
+        request.sourceQuality = options_.sourceQuality;
+        request.opacity = options_.opacity;
+        request.scaled = slot.scaled.get();
+        const auto warn = [this, &job](SizeWarning) {
             const std::lock_guard lock(reportMutex_);
-            reporter_.sizeWarning(source.path);
+            reporter_.sizeWarning(job.source->path);
         };
-        return writeWatermarked(source.copyPath, slot.watermark, options_.settings, warn, request,
-                                readFiles_);
+        return writeWatermarked(job.source->copyPath, slot.watermark, options_.settings, warn, request,
+                                readFiles_, &systemError);
     }
 
     CliRunResult collect()
@@ -128,18 +179,21 @@ private:
 
 }  // namespace
 
-CliRunResult runImages(const CliOptions& options, const std::vector<std::string>& images,
+fs::path outputBase(const CliOptions& options, const std::vector<ListedImage>& images)
+{
+    if (options.outputDir) return *options.outputDir;
+    std::error_code ec;
+    if (!options.inputs.empty() && fs::is_directory(options.inputs.front(), ec))
+        return options.inputs.front();
+    return images.empty() ? fs::path{} : baseFolderOf(images.front().path);
+}
+
+CliRunResult runImages(const CliOptions& options, const std::vector<ListedImage>& images,
                        const fs::path& workFolder, CliReporter& reporter,
                        const std::atomic<bool>& stop)
 {
     ParallelRun run(options, reporter, stop);
     return run.run(images, workFolder);
-}
-
-std::string cliFailureLine(const CliFailure& failure)
-{
-    return "error: " + failure.path + ": " + slotFolderName(failure.slot) + ": " +
-           reasonText(failure.kind);
 }
 
 }  // namespace zendavo

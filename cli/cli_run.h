@@ -1,6 +1,7 @@
-// The run without a window: every image converted once into its own working copy, then
-// composed and written for every slot, several images at a time. Outputs depend only on their
-// image, the slot's picture and the options, so they come out the same whatever --jobs is.
+// The run without a window: every slot's picture checked first, then every image converted
+// once into its own working copy, composed and written for every slot, several images at a
+// time. Outputs depend only on their image, the slot's picture and the options, so they come
+// out the same whatever --jobs is.
 #pragma once
 
 #include <atomic>
@@ -8,8 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "batch/failure_report.h"
+#include "cli/cli_messages.h"
 #include "cli/cli_options.h"
+#include "cli/image_list.h"
+#include "formats/decode_warning.h"
 
 namespace zendavo {
 
@@ -18,29 +21,29 @@ class CliReporter {
 public:
     virtual ~CliReporter() = default;
     virtual void sizeWarning(const std::string& imagePath) = 0;
+    // The photo was damaged and is written with the missing part filled in.
+    virtual void decodeWarning(const std::string& imagePath, DecodeWarning warning) = 0;
     virtual void imageDone(int done, int total) = 0;
-};
-
-struct CliFailure {
-    std::string path;
-    int slot = 0;
-    FailureKind kind = FailureKind::SourceMissing;
 };
 
 struct CliRunResult {
     int images = 0;  // distinct images
     int outputsWritten = 0;
-    std::vector<CliFailure> failures;  // in image order, then slot order
+    // In image order, then slot order. When a slot's picture cannot be used these are the
+    // pictures, and nothing was processed or created.
+    std::vector<CliFailure> failures;
+    bool slotPictureUnusable = false;
     bool interrupted = false;
 };
 
 // Working copies go into workFolder and are removed as each image is done. Workers stop taking
 // images once `stop` is set; what they are writing then is finished whole.
-CliRunResult runImages(const CliOptions& options, const std::vector<std::string>& images,
+CliRunResult runImages(const CliOptions& options, const std::vector<ListedImage>& images,
                        const std::filesystem::path& workFolder, CliReporter& reporter,
                        const std::atomic<bool>& stop);
 
-// "error: a/b.png: 水印2: 无法读取此图片".
-std::string cliFailureLine(const CliFailure& failure);
+// Where the 水印N folders go: --output-dir, else the first argument when it is a folder,
+// else the folder of the first image.
+std::filesystem::path outputBase(const CliOptions& options, const std::vector<ListedImage>& images);
 
 }  // namespace zendavo

@@ -5,42 +5,62 @@
 #include <system_error>
 
 #include "batch/image_names.h"
+#include "batch/slot_names.h"
 
 namespace zendavo {
 namespace fs = std::filesystem;
 
 namespace {
 
-std::vector<std::string> imagesInFolder(const std::string& folder)
+// Relative paths (generic form) of the folder's files, in name order, sub-folders after the
+// files of their parent when `recursive`.
+void listFolder(const fs::path& root, const fs::path& relative, bool recursive, ImageList& list)
 {
-    std::vector<std::string> names;
+    std::vector<std::string> files;
+    std::vector<std::string> folders;
     std::error_code ec;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    for (fs::directory_iterator it(root / relative, ec), end; !ec && it != end; it.increment(ec)) {
         std::error_code typeError;
         const std::string name = it->path().filename().native();
-        if (isListedImageName(name) && it->is_regular_file(typeError)) names.push_back(name);
+        if (it->is_symlink(typeError) && it->is_directory(typeError)) continue;  // no loops
+        if (it->is_directory(typeError)) {
+            if (recursive && !isSlotFolderName(name)) folders.push_back(name);
+        } else if (it->is_regular_file(typeError)) {
+            files.push_back(name);
+        }
     }
-    std::sort(names.begin(), names.end());
-    std::vector<std::string> paths;
-    for (const std::string& name : names) paths.push_back((fs::path(folder) / name).native());
-    return paths;
+    std::sort(files.begin(), files.end());
+    std::sort(folders.begin(), folders.end());
+    for (const std::string& name : files) {
+        const std::string path = (root / relative / name).native();
+        if (isListedImageName(name))
+            list.images.push_back({path, relative.generic_string()});
+        else
+            list.skipped.push_back(path);
+    }
+    for (const std::string& name : folders) listFolder(root, relative / name, true, list);
 }
 
 }  // namespace
 
-std::vector<std::string> collectImages(const std::vector<std::string>& inputs)
+bool isSlotFolderName(const std::string& name)
 {
-    std::vector<std::string> images;
+    for (int slot = 1; slot <= kSlotCount; ++slot)
+        if (name == slotFolderName(slot)) return true;
+    return false;
+}
+
+ImageList collectImages(const std::vector<std::string>& inputs, bool recursive)
+{
+    ImageList list;
     for (const std::string& input : inputs) {
         std::error_code ec;
-        if (fs::is_directory(input, ec)) {
-            const std::vector<std::string> found = imagesInFolder(input);
-            images.insert(images.end(), found.begin(), found.end());
-        } else {
-            images.push_back(input);  // a missing file is reported by the run
-        }
+        if (fs::is_directory(input, ec))
+            listFolder(input, {}, recursive, list);
+        else
+            list.images.push_back({input, {}});  // a missing file is reported by the run
     }
-    return images;
+    return list;
 }
 
 }  // namespace zendavo

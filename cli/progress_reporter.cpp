@@ -4,6 +4,9 @@
 #include <cmath>
 #include <string>
 
+#include "cli/cli_messages.h"
+#include "cli/message_language.h"
+
 namespace zendavo {
 
 namespace {
@@ -33,7 +36,7 @@ std::string progressBarText(int done, int total, double seconds)
     text.append(counts);
     if (done > 0 && seconds > 0) {
         const double rate = done / seconds;
-        std::snprintf(counts, sizeof counts, "  %.1f img/s  %s left", rate,
+        std::snprintf(counts, sizeof counts, tr("  %.1f img/s  %s left"), rate,
                       minutesAndSeconds((total - done) / rate).c_str());
         text.append(counts);
     }
@@ -52,11 +55,21 @@ void ProgressReporter::clearBar()
     barShown_ = false;
 }
 
-void ProgressReporter::sizeWarning(const std::string& imagePath)
+void ProgressReporter::warn(const std::string& line)
 {
     clearBar();
-    std::fprintf(stream_, "warning: %s: 水印图片大于原图，可能造成加水印失败\n", imagePath.c_str());
+    std::fprintf(stream_, "%s\n", line.c_str());
     if (showBar_ && lastTotal_ > 0) imageDone(lastDone_, lastTotal_);
+}
+
+void ProgressReporter::sizeWarning(const std::string& imagePath)
+{
+    warn(cliWarningLine(imagePath, sizeWarningText()));
+}
+
+void ProgressReporter::decodeWarning(const std::string& imagePath, DecodeWarning warning)
+{
+    warn(cliWarningLine(imagePath, decodeWarningText(warning)));
 }
 
 void ProgressReporter::imageDone(int done, int total)

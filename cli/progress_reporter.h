@@ -14,12 +14,14 @@ public:
     ProgressReporter(std::FILE* stream, bool showBar);
 
     void sizeWarning(const std::string& imagePath) override;
+    void decodeWarning(const std::string& imagePath, DecodeWarning warning) override;
     void imageDone(int done, int total) override;
     // Clears the bar so that what follows starts on a clean line.
     void finish();
 
 private:
     void clearBar();
+    void warn(const std::string& line);
 
     std::FILE* stream_;
     bool showBar_;

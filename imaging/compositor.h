@@ -18,6 +18,10 @@ enum class SizeWarning {
 // goes on when it returns.
 using SizeWarningHandler = std::function<void(SizeWarning)>;
 
+// Opacity in percent: 100 draws the multiplied value itself, P below it mixes it with the
+// photo's value as (s * (100 - P) + m * P + 50) div 100.
+inline constexpr int kFullOpacity = 100;
+
 // The composite as a new buffer, or an empty one when either input is not a usable 24-bit
 // bitmap. Neither input is changed.
 BmpBuffer composite(const BmpBuffer& source, const BmpBuffer& watermark,
@@ -26,8 +30,9 @@ BmpBuffer composite(const BmpBuffer& source, const BmpBuffer& watermark,
 
 // The same drawing into `picture` itself, for callers that own it and need no copy. Returns
 // false, leaving `picture` unchanged, when either input is not a usable 24-bit bitmap.
+// `opacity` runs from 1 to kFullOpacity.
 bool compositeInPlace(BmpBuffer& picture, const BmpBuffer& watermark,
                       const WatermarkSettings& settings, const SizeWarningHandler& onSizeWarning = {},
-                      ColourValue keyColour = kWhite);
+                      ColourValue keyColour = kWhite, int opacity = kFullOpacity);
 
 }  // namespace zendavo

@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "imaging/compositor.h"
+#include "imaging/watermark_scaling.h"
 #include "support/bmp_fixture.h"
 
 namespace {
@@ -49,12 +50,12 @@ void CompositeSmallWatermark(benchmark::State& state)
 }
 
 // Drawing alone, into a buffer composed again and again, so no copy is measured.
-void DrawFullCover(benchmark::State& state, zendavo::ColourValue key)
+void DrawFullCover(benchmark::State& state, zendavo::ColourValue key, int opacity = zendavo::kFullOpacity)
 {
     const BmpBuffer mark = lettering(kWidth, kHeight);
     BmpBuffer target = photo();
     for (auto _ : state) {
-        zendavo::compositeInPlace(target, mark, {1, 0, 0}, {}, key);
+        zendavo::compositeInPlace(target, mark, {1, 0, 0}, {}, key, opacity);
         benchmark::DoNotOptimize(target.bytes.data());
     }
     state.counters["Mpixel/s"] = benchmark::Counter(
@@ -63,6 +64,18 @@ void DrawFullCover(benchmark::State& state, zendavo::ColourValue key)
 
 void DrawFullCoverWhiteKey(benchmark::State& state) { DrawFullCover(state, zendavo::kWhite); }
 void DrawFullCoverOtherKey(benchmark::State& state) { DrawFullCover(state, 0x010203); }
+void DrawFullCoverWhiteKeyOpacity60(benchmark::State& state) { DrawFullCover(state, zendavo::kWhite, 60); }
+
+// What --scale adds per distinct photo width: one resampling of a 400 x 120 logo.
+void ResizeWatermark(benchmark::State& state)
+{
+    const BmpBuffer mark = lettering(400, 120);
+    const int width = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        BmpBuffer out = zendavo::resizeWatermark(mark, zendavo::scaledWatermarkSize(400, 120, kWidth, width * 100 / kWidth));
+        benchmark::DoNotOptimize(out.bytes.data());
+    }
+}
 
 }  // namespace
 
@@ -70,4 +83,6 @@ BENCHMARK(CopySource)->Unit(benchmark::kMillisecond);
 BENCHMARK(CompositeSmallWatermark)->Unit(benchmark::kMillisecond);
 BENCHMARK(DrawFullCoverWhiteKey)->Unit(benchmark::kMillisecond);
 BENCHMARK(DrawFullCoverOtherKey)->Unit(benchmark::kMillisecond);
+BENCHMARK(DrawFullCoverWhiteKeyOpacity60)->Unit(benchmark::kMillisecond);
+BENCHMARK(ResizeWatermark)->Arg(600)->Arg(1200)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

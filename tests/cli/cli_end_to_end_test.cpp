@@ -59,20 +59,34 @@ TEST_F(CliTest, FailuresAreListedOnePerLineAndGiveStatusOne)
     writeText(root / "p" / "bad.jpg", "not a picture");
     writePicture(root / "p" / "c.png", kBlue);
     const CliOutcome outcome =
-        run({"--slot", "1=w/logo.png", "--slot", "3=w/broken.png", "p", "p/gone.jpg"});
+        run({"--slot", "1=w/logo.png", "--slot", "3=w/mark.jpg", "p", "p/gone.jpg"});
     EXPECT_EQ(outcome.exitCode, 1);
     EXPECT_EQ(namesIn(root / "p" / "水印1"), (Names{"a.jpg", "c.png.jpg"}));
-    EXPECT_TRUE(fs::is_directory(root / "p" / "水印3"));
-    EXPECT_TRUE(namesIn(root / "p" / "水印3").empty());
+    EXPECT_EQ(namesIn(root / "p" / "水印3"), (Names{"a.jpg", "c.png.jpg"}));
     const std::string expected =
-        "error: p/a.jpg: 水印3: 无法读取水印图片\n"
-        "error: p/bad.jpg: 水印1: 无法读取此图片\n"
-        "error: p/bad.jpg: 水印3: 无法读取此图片\n"
-        "error: p/c.png: 水印3: 无法读取水印图片\n"
-        "error: p/gone.jpg: 水印1: 找不到此图片\n"
-        "error: p/gone.jpg: 水印3: 找不到此图片\n";
+        "error: p/bad.jpg: 水印1: cannot read this picture\n"
+        "error: p/bad.jpg: 水印3: cannot read this picture\n"
+        "error: p/gone.jpg: 水印1: cannot find this picture\n"
+        "error: p/gone.jpg: 水印3: cannot find this picture\n";
     EXPECT_EQ(outcome.err, expected);
-    EXPECT_NE(outcome.out.find("2 written, 6 failed"), std::string::npos) << outcome.out;
+    EXPECT_NE(outcome.out.find("4 written, 4 failed"), std::string::npos) << outcome.out;
+    expectNoPrivateFolderLeft();
+}
+
+TEST_F(CliTest, SlotPicturesAreCheckedBeforeAnyPhoto)
+{
+    for (int k = 0; k < 5; ++k) writePicture(root / "p" / ("img" + std::to_string(k) + ".jpg"), kRed);
+    writeText(root / "w" / "broken.png", "not a picture");
+    const CliOutcome outcome = run({"--slot", "1=w/logo.png", "--slot", "3=w/broken.png", "--slot",
+                                    "4=w/missing.png", "p"});
+    EXPECT_EQ(outcome.exitCode, 1);
+    EXPECT_EQ(outcome.err,
+              "error: w/broken.png: 水印3: cannot read the watermark picture\n"
+              "error: w/missing.png: 水印4: cannot read the watermark picture\n");
+    EXPECT_EQ(outcome.out, "");
+    Names photos;
+    for (int k = 0; k < 5; ++k) photos.push_back("img" + std::to_string(k) + ".jpg");
+    EXPECT_EQ(namesIn(root / "p"), photos);  // no slot folder, not even the good slot's
     expectNoPrivateFolderLeft();
 }
 
@@ -166,7 +180,8 @@ TEST_F(CliTest, SizeWarningsGoToStandardErrorOncePerOccurrence)
     writePicture(root / "p" / "a.jpg", kRed);
     const CliOutcome outcome = run({"--slot", "1=w/big.png", "--slot", "2=w/huge.png", "p/a.jpg"});
     EXPECT_EQ(outcome.exitCode, 0);
-    const std::string line = "warning: p/a.jpg: 水印图片大于原图，可能造成加水印失败\n";
+    const std::string line =
+        "warning: p/a.jpg: the watermark picture is larger than the photo, so it may not be drawn whole\n";
     EXPECT_EQ(outcome.err, line + line + line);
 }
 
@@ -177,7 +192,7 @@ TEST_F(CliTest, NoOutputReplacesAnImageOfTheRun)
     const std::vector<std::uint8_t> before = readFile(root / "p" / "水印1" / "a.jpg");
     const CliOutcome outcome = run({"--slot", "1=w/logo.png", "p/a.jpg", "p/水印1/a.jpg"});
     EXPECT_EQ(outcome.exitCode, 1);
-    EXPECT_EQ(outcome.err, "error: p/a.jpg: 水印1: 输出会覆盖源文件\n");
+    EXPECT_EQ(outcome.err, "error: p/a.jpg: 水印1: the output would replace a photo of the run\n");
     EXPECT_EQ(readFile(root / "p" / "水印1" / "a.jpg"), before);
     EXPECT_TRUE(startsWithJpegMarker(root / "p" / "水印1" / "a (2).jpg"));
 }

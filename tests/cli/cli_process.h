@@ -13,6 +13,13 @@
 
 namespace zendavo::testing {
 
+// How the child starts: environment variables set (an empty value unsets it) on top of a
+// locale-free environment, and a command it runs under (e.g. setpriv).
+struct CliLaunch {
+    std::vector<std::pair<std::string, std::string>> env;
+    std::vector<std::string> prefix;
+};
+
 struct CliOutcome {
     int exitCode = -1;  // 128 + signal when killed by one
     std::string out;
@@ -23,21 +30,29 @@ class CliProcess {
 public:
     // Starts zendavo-cli with `args` in `folder`, TMPDIR set to `tmp`.
     CliProcess(const std::vector<std::string>& args, const std::filesystem::path& folder,
-               const std::filesystem::path& tmp)
+               const std::filesystem::path& tmp, const CliLaunch& launch = {})
         : outPath_(tmp / ".cli-out"), errPath_(tmp / ".cli-err")
     {
-        std::vector<std::string> argv{ZENDAVO_CLI_EXE};
+        std::vector<std::string> argv = launch.prefix;
+        argv.push_back(ZENDAVO_CLI_EXE);
         argv.insert(argv.end(), args.begin(), args.end());
         pid_ = ::fork();
         if (pid_ != 0) return;
         ::setenv("TMPDIR", tmp.c_str(), 1);
+        for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"}) ::unsetenv(name);
+        for (const auto& [name, value] : launch.env) {
+            if (value.empty())
+                ::unsetenv(name.c_str());
+            else
+                ::setenv(name.c_str(), value.c_str(), 1);
+        }
         if (::chdir(folder.c_str()) != 0) ::_exit(120);
         redirect(outPath_, STDOUT_FILENO);
         redirect(errPath_, STDERR_FILENO);
         std::vector<char*> raw;
         for (std::string& a : argv) raw.push_back(a.data());
         raw.push_back(nullptr);
-        ::execv(raw[0], raw.data());
+        ::execvp(raw[0], raw.data());
         ::_exit(121);
     }
 
@@ -78,9 +93,9 @@ private:
 };
 
 inline CliOutcome runCli(const std::vector<std::string>& args, const std::filesystem::path& folder,
-                         const std::filesystem::path& tmp)
+                         const std::filesystem::path& tmp, const CliLaunch& launch = {})
 {
-    CliProcess process(args, folder, tmp);
+    CliProcess process(args, folder, tmp, launch);
     return process.wait();
 }
 

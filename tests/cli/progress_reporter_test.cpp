@@ -59,7 +59,7 @@ TEST(ProgressReporter, WithoutATerminalWritesOnlyWarnings)
     reporter.sizeWarning("p/a.jpg");
     reporter.imageDone(2, 2);
     reporter.finish();
-    EXPECT_EQ(stream.written(), "warning: p/a.jpg: 水印图片大于原图，可能造成加水印失败\n");
+    EXPECT_EQ(stream.written(), "warning: p/a.jpg: the watermark picture is larger than the photo, so it may not be drawn whole\n");
 }
 
 TEST(ProgressReporter, OnATerminalRedrawsTheBarAroundWarnings)
