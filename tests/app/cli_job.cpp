@@ -17,10 +17,13 @@ int runCliJob(const std::vector<std::string>& images, const std::map<int, std::s
     options.jobs = 2;
     struct Quiet : CliReporter {
         void sizeWarning(const std::string&) override {}
+        void decodeWarning(const std::string&, DecodeWarning) override {}
         void imageDone(int, int) override {}
     } quiet;
+    std::vector<ListedImage> listed;
+    for (const std::string& path : images) listed.push_back({path, ""});
     const std::atomic<bool> stop{false};
-    return runImages(options, images, workFolder, quiet, stop).outputsWritten;
+    return runImages(options, listed, workFolder, quiet, stop).outputsWritten;
 }
 
 }  // namespace zendavo::testing
