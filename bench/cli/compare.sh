@@ -6,12 +6,9 @@
 # Installs nothing: missing tools are named with the Debian package that has them.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+source bench/common.sh
 
-build=${1:-build/default}
-photos=${PHOTOS:-20}
-width=${WIDTH:-4000}
-height=${HEIGHT:-3000}
-repeat=${REPEAT:-2}
+bench_settings "$@"
 cli=$build/cli/zendavo-cli
 
 need() {  # tool package
@@ -34,20 +31,14 @@ need convert-im6.q16 imagemagick && peers+=(im)
 need gm graphicsmagick && peers+=(gm)
 need vips libvips-tools && peers+=(vips)
 
-work=${WORK:-$(mktemp -d /tmp/zendavo-bench.XXXXXX)}
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/photos"
+bench_work zendavo-bench
 
 gen=$build/bench/cli/zendavo-photo-gen
 if [ ! -x "$gen" ]; then
   gen=$work/photo-gen
   c++ -std=c++20 -O2 bench/cli/photo_gen.cpp -ljpeg -lpng -o "$gen"
 fi
-echo "making $photos photos of ${width}x${height} (quality 92) and a 400x120 watermark..." >&2
-for i in $(seq 1 "$photos"); do
-  "$gen" photo "$width" "$height" "$i" "$work/photos/$(printf 'photo%02d.jpg' "$i")" 92
-done
-"$gen" watermark 400 120 "$work/wm.png"
+bench_make_photos "$gen"
 x=$((width - 400 - 20))
 y=$((height - 120 - 10))
 export work x y

@@ -6,6 +6,7 @@
 # Environment: PHOTOS (12, in three widths), REPEAT (3: best of), WORK (a temp dir).
 set -euo pipefail
 cd "$(dirname "$0")/../.."
+source bench/common.sh
 
 build=${1:-build/default}
 photos=${PHOTOS:-12}
@@ -17,9 +18,7 @@ for tool in "$cli" "$gen"; do
 done
 command -v taskset >/dev/null || { echo "missing taskset (Debian package util-linux)" >&2; exit 1; }
 
-work=${WORK:-$(mktemp -d /tmp/zendavo-options.XXXXXX)}
-trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/photos"
+bench_work zendavo-options
 widths=(4000 3000 2000)
 echo "making $photos photos in ${#widths[@]} widths and a 400x120 watermark..." >&2
 for i in $(seq 1 "$photos"); do

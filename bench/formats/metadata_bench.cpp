@@ -6,42 +6,35 @@
 //        --benchmark_enable_random_interleaving=true
 #include <benchmark/benchmark.h>
 #include <exiv2/exiv2.hpp>
-#include <lcms2.h>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <map>
+#include <span>
 #include <string>
 #include <vector>
 
+#include "formats/bmp_writer.h"
 #include "formats/image_encoder.h"
 #include "formats/picture_metadata.h"
 #include "imaging/bmp_buffer.h"
+#include "tests/formats/metadata_fixtures.h"
 
 namespace {
 
 // Photo-like shading, edges and grain, so the codec has real work.
 zendavo::BmpBuffer makePhoto(int width, int height)
 {
-    const std::size_t stride = (3 * static_cast<std::size_t>(width) + 3) / 4 * 4;
-    std::vector<std::uint8_t> bytes(54 + stride * static_cast<std::size_t>(height), 0);
-    auto put = [&bytes](std::size_t at, std::uint32_t v, int n) {
-        for (int k = 0; k < n; ++k) bytes[at + k] = static_cast<std::uint8_t>(v >> (8 * k));
-    };
-    bytes[0] = 'B';
-    bytes[1] = 'M';
-    put(2, static_cast<std::uint32_t>(bytes.size()), 4);
-    put(10, 54, 4);
-    put(14, 40, 4);
-    put(18, static_cast<std::uint32_t>(width), 4);
-    put(22, static_cast<std::uint32_t>(height), 4);
-    put(26, 1, 2);
-    put(28, 24, 2);
+    const auto stride = static_cast<std::size_t>(zendavo::bmpStride(width));
+    std::vector<std::uint8_t> bytes(zendavo::kBmpHeaderSize + stride * static_cast<std::size_t>(height), 0);
+    zendavo::putBmpHeaders(std::span<std::uint8_t, zendavo::kBmpHeaderSize>(bytes.data(), zendavo::kBmpHeaderSize),
+                           width, height);
     std::uint32_t grain = 12345;
     auto clamp = [](double v) { return static_cast<std::uint8_t>(std::clamp(v, 0.0, 255.0)); };
     for (int r = 0; r < height; ++r) {
-        std::uint8_t* row = bytes.data() + 54 + stride * static_cast<std::size_t>(height - 1 - r);
+        std::uint8_t* row =
+            bytes.data() + zendavo::kBmpHeaderSize + stride * static_cast<std::size_t>(height - 1 - r);
         for (int c = 0; c < width; ++c) {
             grain = grain * 1103515245u + 12345u;
             const int noise = static_cast<int>((grain >> 16) & 15) - 8;
@@ -55,85 +48,41 @@ zendavo::BmpBuffer makePhoto(int width, int height)
     return zendavo::BmpBuffer{std::move(bytes)};
 }
 
-std::vector<std::uint8_t> exifWithThumbnail()
+// EXIF with a thumbnail to drop, XMP, IPTC, a 3 KB ICC profile and 300 dpi.
+zendavo::PictureMetadata fullMetadata()
 {
-    Exiv2::ExifData data;
-    data["Exif.Image.Make"] = "Canon";
-    data["Exif.Image.Model"] = "Canon EOS R6";
-    data["Exif.Image.Orientation"] = std::uint16_t{1};
-    data["Exif.Image.Artist"] = "A. Person";
-    data["Exif.Image.Copyright"] = "(c) A. Person";
-    data["Exif.Photo.DateTimeOriginal"] = "2024:05:06 07:08:09";
-    data["Exif.Photo.PixelXDimension"] = std::uint32_t{4000};
-    data["Exif.Photo.PixelYDimension"] = std::uint32_t{3000};
-    data["Exif.Photo.ExposureTime"] = Exiv2::URational(1, 250);
-    data["Exif.Photo.FNumber"] = Exiv2::URational(28, 10);
-    data["Exif.Photo.ISOSpeedRatings"] = std::uint16_t{400};
-    data["Exif.GPSInfo.GPSLatitudeRef"] = "S";
-    data["Exif.GPSInfo.GPSLatitude"] = "33/1 51/1 3540/100";
-    data["Exif.GPSInfo.GPSLongitudeRef"] = "E";
-    data["Exif.GPSInfo.GPSLongitude"] = "151/1 12/1 3000/100";
+    using namespace zendavo::testing;
     std::vector<std::uint8_t> thumbnail;
     zendavo::encodeBmp(makePhoto(320, 240).view(), zendavo::EncoderFormat::Jpeg, " ",
                        &thumbnail);
-    Exiv2::ExifThumb(data).setJpegThumbnail(thumbnail.data(), static_cast<long>(thumbnail.size()));
-    Exiv2::Blob blob;
-    Exiv2::ExifParser::encode(blob, Exiv2::littleEndian, data);
-    return blob;
-}
-
-std::string xmpPacket()
-{
-    Exiv2::XmpData data;
-    data["Xmp.tiff.Orientation"] = "1";
-    data["Xmp.dc.title"] = "lang=\"x-default\" Harbour at dawn";
-    data["Xmp.dc.creator"] = "A. Person";
-    data["Xmp.xmp.Rating"] = "5";
-    data["Xmp.xmp.CreatorTool"] = "An editor 1.0";
-    data["Xmp.photoshop.City"] = "Sydney";
-    std::string packet;
-    Exiv2::XmpParser::encode(packet, data);
-    return packet;
-}
-
-std::vector<std::uint8_t> iptcPayload()
-{
-    Exiv2::IptcData data;
-    data["Iptc.Application2.Headline"] = "Harbour";
-    data["Iptc.Application2.City"] = "Sydney";
-    data["Iptc.Application2.Copyright"] = "(c) A. Person";
-    data["Iptc.Application2.Keywords"] = "harbour";
-    const Exiv2::DataBuf resources = Exiv2::Photoshop::setIptcIrb(nullptr, 0, data);
-    static constexpr char kSignature[] = "Photoshop 3.0";
-    std::vector<std::uint8_t> payload(sizeof kSignature +
-                                      static_cast<std::size_t>(resources.size_));
-    std::copy_n(kSignature, sizeof kSignature, payload.begin());
-    std::copy_n(resources.pData_, resources.size_, payload.begin() + sizeof kSignature);
-    return payload;
-}
-
-// LittleCMS's sRGB profile grown to a camera profile's usual 3 KB by a private tag.
-std::vector<std::uint8_t> srgbProfile()
-{
-    cmsHPROFILE profile = cmsCreate_sRGBProfile();
-    std::vector<std::uint8_t> filler(2500, 0x5a);
-    cmsWriteRawTag(profile, static_cast<cmsTagSignature>(0x7a647674), filler.data(),
-                   static_cast<cmsUInt32Number>(filler.size()));
-    cmsUInt32Number size = 0;
-    cmsSaveProfileToMem(profile, nullptr, &size);
-    std::vector<std::uint8_t> bytes(size);
-    cmsSaveProfileToMem(profile, bytes.data(), &size);
-    cmsCloseProfile(profile);
-    return bytes;
-}
-
-zendavo::PictureMetadata fullMetadata()
-{
     zendavo::PictureMetadata m;
-    m.exif = exifWithThumbnail();
-    m.xmp = xmpPacket();
-    m.iptc = iptcPayload();
-    m.icc = srgbProfile();
+    m.exif = exifBlock({{"Exif.Image.Make", "Canon"},
+                        {"Exif.Image.Model", "Canon EOS R6"},
+                        {"Exif.Image.Orientation", "1", Exiv2::unsignedShort},
+                        {"Exif.Image.Artist", "A. Person"},
+                        {"Exif.Image.Copyright", "(c) A. Person"},
+                        {"Exif.Photo.DateTimeOriginal", "2024:05:06 07:08:09"},
+                        {"Exif.Photo.PixelXDimension", "4000", Exiv2::unsignedLong},
+                        {"Exif.Photo.PixelYDimension", "3000", Exiv2::unsignedLong},
+                        {"Exif.Photo.ExposureTime", "1/250", Exiv2::unsignedRational},
+                        {"Exif.Photo.FNumber", "28/10", Exiv2::unsignedRational},
+                        {"Exif.Photo.ISOSpeedRatings", "400", Exiv2::unsignedShort},
+                        {"Exif.GPSInfo.GPSLatitudeRef", "S"},
+                        {"Exif.GPSInfo.GPSLatitude", "33/1 51/1 3540/100"},
+                        {"Exif.GPSInfo.GPSLongitudeRef", "E"},
+                        {"Exif.GPSInfo.GPSLongitude", "151/1 12/1 3000/100"}},
+                       thumbnail);
+    m.xmp = xmpPacket({{"Xmp.tiff.Orientation", "1"},
+                       {"Xmp.dc.title", "lang=\"x-default\" Harbour at dawn"},
+                       {"Xmp.dc.creator", "A. Person"},
+                       {"Xmp.xmp.Rating", "5"},
+                       {"Xmp.xmp.CreatorTool", "An editor 1.0"},
+                       {"Xmp.photoshop.City", "Sydney"}});
+    m.iptc = iptcBlock({{"Iptc.Application2.Headline", "Harbour"},
+                        {"Iptc.Application2.City", "Sydney"},
+                        {"Iptc.Application2.Copyright", "(c) A. Person"},
+                        {"Iptc.Application2.Keywords", "harbour"}});
+    m.icc = rgbIccProfile(2500);  // sRGB grown to a camera profile's usual 3 KB
     m.density = zendavo::Density{1, 300, 300};
     return m;
 }

@@ -66,6 +66,14 @@ struct Scene {
         image.save(path, format);
         return path;
     }
+
+    // JPEG photos p0.jpg, p1.jpg, ...
+    QStringList numberedPhotos(int count) const
+    {
+        QStringList paths;
+        for (int k = 0; k < count; ++k) paths << photo(QStringLiteral("p%1.jpg").arg(k), "JPEG");
+        return paths;
+    }
 };
 
 // A drop of files on the list, as the desktop delivers it; true when it was taken.
@@ -431,8 +439,7 @@ private slots:
     void windowStaysLiveDuringARun()
     {
         Scene scene;
-        QStringList photos;
-        for (int k = 0; k < 4; ++k) photos << scene.photo(QStringLiteral("p%1.jpg").arg(k), "JPEG");
+        const QStringList photos = scene.numberedPhotos(4);
         WatermarkSettings settings;
         Window w(scene, settings);
         QVERIFY(drop(*w.window, photos));
@@ -497,8 +504,7 @@ private slots:
     void destroyingTheWindowDuringARunEndsItCleanly()
     {
         Scene scene;
-        QStringList photos;
-        for (int k = 0; k < 6; ++k) photos << scene.photo(QStringLiteral("p%1.jpg").arg(k), "JPEG");
+        const QStringList photos = scene.numberedPhotos(6);
         WatermarkSettings settings;
         Window w(scene, settings);
         QVERIFY(drop(*w.window, photos));

@@ -13,22 +13,15 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-class CliTest : public ::testing::Test {
+class CliTest : public CliFolderTest {
 protected:
     void SetUp() override
     {
-        ASSERT_FALSE(root.path().empty());
-        fs::create_directories(tmp);
-        writePicture(root / "w" / "logo.png", kGrey, 16, 8);
+        ASSERT_NO_FATAL_FAILURE(CliFolderTest::SetUp());
         writePicture(root / "w" / "mark.jpg", {60, 60, 60}, 12, 6);
     }
 
-    CliOutcome run(const std::vector<std::string>& args) { return runCli(args, root.path(), tmp); }
-
     void expectNoPrivateFolderLeft() { EXPECT_EQ(namesIn(tmp), Names{}); }
-
-    TempFolder root;
-    fs::path tmp = root / "tmp";
 };
 
 TEST_F(CliTest, WritesEverySlotBesideTheFirstImage)

@@ -24,23 +24,7 @@ std::string photoName(int width)
     return name;
 }
 
-class CliFeatureTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_FALSE(root.path().empty());
-        fs::create_directories(tmp);
-        writePicture(root / "w" / "logo.png", kGrey, 16, 8);
-    }
-
-    CliOutcome run(const std::vector<std::string>& args, const CliLaunch& launch = {})
-    {
-        return runCli(args, root.path(), tmp, launch);
-    }
-
-    TempFolder root;
-    fs::path tmp = root / "tmp";
-};
+class CliFeatureTest : public CliFolderTest {};
 
 TEST_F(CliFeatureTest, OpacityMixesTheMultipliedValueWithThePhoto)
 {

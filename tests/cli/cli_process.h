@@ -1,6 +1,8 @@
 // Runs the built zendavo-cli as a child process with its output captured in files.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,6 +12,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include "tests/batch/batch_fixture.h"
 
 namespace zendavo::testing {
 
@@ -98,5 +102,25 @@ inline CliOutcome runCli(const std::vector<std::string>& args, const std::filesy
     CliProcess process(args, folder, tmp, launch);
     return process.wait();
 }
+
+// A folder of the test's own, holding "w/logo.png" and the child's TMPDIR "tmp"; run() starts
+// zendavo-cli in it.
+class CliFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(root.path().empty());
+        fs::create_directories(tmp);
+        writePicture(root / "w" / "logo.png", kGrey, 16, 8);
+    }
+
+    CliOutcome run(const std::vector<std::string>& args, const CliLaunch& launch = {})
+    {
+        return runCli(args, root.path(), tmp, launch);
+    }
+
+    TempFolder root;
+    fs::path tmp = root / "tmp";
+};
 
 }  // namespace zendavo::testing

@@ -75,23 +75,7 @@ Compression compressionOf(const fs::path& path)
     return found;
 }
 
-class CliQualityTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_FALSE(root.path().empty());
-        fs::create_directories(tmp);
-        writePicture(root / "w" / "logo.png", kGrey, 16, 8);
-    }
-
-    CliOutcome run(const std::vector<std::string>& args, const CliLaunch& launch = {})
-    {
-        return runCli(args, root.path(), tmp, launch);
-    }
-
-    TempFolder root;
-    fs::path tmp = root / "tmp";
-};
+class CliQualityTest : public CliFolderTest {};
 
 TEST_F(CliQualityTest, SourceQualityKeepsEachJpegsTablesAndSampling)
 {

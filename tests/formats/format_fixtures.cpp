@@ -195,29 +195,58 @@ Bytes jpegBytes(const Picture& picture, JpegKind kind, int quality, bool progres
     return bytes;
 }
 
+namespace {
+
+// libjpeg decoding `jpeg` a row at a time, into `space` (JCS_UNKNOWN: the one libjpeg picks).
+class ReferenceJpegReader {
+public:
+    explicit ReferenceJpegReader(std::span<const std::uint8_t> jpeg, J_COLOR_SPACE space = JCS_UNKNOWN)
+    {
+        codec_.err = jpeg_std_error(&errors_);
+        jpeg_create_decompress(&codec_);
+        jpeg_mem_src(&codec_, jpeg.data(), static_cast<unsigned long>(jpeg.size()));
+        jpeg_read_header(&codec_, TRUE);
+        if (space != JCS_UNKNOWN) codec_.out_color_space = space;
+        jpeg_start_decompress(&codec_);
+        row_.resize(static_cast<std::size_t>(codec_.output_width) * codec_.output_components);
+    }
+    ~ReferenceJpegReader() { jpeg_destroy_decompress(&codec_); }
+    ReferenceJpegReader(const ReferenceJpegReader&) = delete;
+    ReferenceJpegReader& operator=(const ReferenceJpegReader&) = delete;
+
+    int width() const { return static_cast<int>(codec_.output_width); }
+    int height() const { return static_cast<int>(codec_.output_height); }
+    int components() const { return codec_.output_components; }
+
+    // The next row's samples; nullptr once every row has been read.
+    const Bytes* nextRow()
+    {
+        if (codec_.output_scanline >= codec_.output_height) {
+            jpeg_finish_decompress(&codec_);
+            return nullptr;
+        }
+        JSAMPROW pointer = row_.data();
+        jpeg_read_scanlines(&codec_, &pointer, 1);
+        return &row_;
+    }
+
+private:
+    jpeg_decompress_struct codec_{};
+    jpeg_error_mgr errors_{};
+    Bytes row_;
+};
+
+}  // namespace
+
 Picture decodeJpegReference(std::span<const std::uint8_t> jpeg)
 {
-    jpeg_decompress_struct codec{};
-    jpeg_error_mgr errors{};
-    codec.err = jpeg_std_error(&errors);
-    jpeg_create_decompress(&codec);
-    jpeg_mem_src(&codec, jpeg.data(), static_cast<unsigned long>(jpeg.size()));
-    jpeg_read_header(&codec, TRUE);
-    jpeg_start_decompress(&codec);
-    Picture p{static_cast<int>(codec.output_width), static_cast<int>(codec.output_height), {}};
+    ReferenceJpegReader reader(jpeg);
+    Picture p{reader.width(), reader.height(), {}};
     p.rgb.resize(3 * static_cast<std::size_t>(p.width) * p.height);
-    Bytes row(static_cast<std::size_t>(p.width) * codec.output_components);
-    while (codec.output_scanline < codec.output_height) {
-        const std::size_t r = codec.output_scanline;
-        JSAMPROW pointer = row.data();
-        jpeg_read_scanlines(&codec, &pointer, 1);
+    const bool grey = reader.components() == 1;
+    for (std::size_t r = 0; const Bytes* row = reader.nextRow(); ++r)
         for (int c = 0; c < p.width; ++c)
-            for (int k = 0; k < 3; ++k)
-                p.rgb[3 * (r * p.width + c) + k] =
-                    codec.output_components == 1 ? row[c] : row[3 * c + k];
-    }
-    jpeg_finish_decompress(&codec);
-    jpeg_destroy_decompress(&codec);
+            for (int k = 0; k < 3; ++k) p.rgb[3 * (r * p.width + c) + k] = grey ? (*row)[c] : (*row)[3 * c + k];
     return p;
 }
 
@@ -271,22 +300,10 @@ Bytes cmykProfile()
 
 Bytes decodeJpegCmykReference(std::span<const std::uint8_t> jpeg)
 {
-    jpeg_decompress_struct codec{};
-    jpeg_error_mgr errors{};
-    codec.err = jpeg_std_error(&errors);
-    jpeg_create_decompress(&codec);
-    jpeg_mem_src(&codec, jpeg.data(), static_cast<unsigned long>(jpeg.size()));
-    jpeg_read_header(&codec, TRUE);
-    codec.out_color_space = JCS_CMYK;
-    jpeg_start_decompress(&codec);
-    const std::size_t rowBytes = 4 * static_cast<std::size_t>(codec.output_width);
-    Bytes samples(rowBytes * codec.output_height);
-    while (codec.output_scanline < codec.output_height) {
-        JSAMPROW pointer = samples.data() + codec.output_scanline * rowBytes;
-        jpeg_read_scanlines(&codec, &pointer, 1);
-    }
-    jpeg_finish_decompress(&codec);
-    jpeg_destroy_decompress(&codec);
+    ReferenceJpegReader reader(jpeg, JCS_CMYK);
+    Bytes samples;
+    samples.reserve(4 * static_cast<std::size_t>(reader.width()) * reader.height());
+    while (const Bytes* row = reader.nextRow()) samples.insert(samples.end(), row->begin(), row->end());
     return samples;
 }
 

@@ -200,6 +200,18 @@ protected:
         options.metadata = &m;
         return options;
     }
+
+    // `bmp` as a JPEG asked to keep its source's tables and sampling, `compression`'s.
+    Bytes keepingSourceQuality(const std::optional<JpegCompression>& compression,
+                               int quality = EncodeOptions{}.quality) const
+    {
+        PictureMetadata m;
+        m.jpegCompression = compression;
+        EncodeOptions options = carrying(m);
+        options.sourceQuality = true;
+        options.quality = quality;
+        return encoded(bmp, EncoderFormat::Jpeg, options);
+    }
 };
 
 void expectCameraTags(const std::map<std::string, std::string>& tags, int width, int height)
@@ -458,11 +470,7 @@ TEST_F(MetadataEncoderTest, SourceQualityKeepsTablesAndSampling)
     tall.components = {{1, 2, 0}, {1, 1, 0}, {1, 1, 0}};
 
     for (const JpegCompression* source : {&q90, &full, &halfWidth, &tall}) {
-        PictureMetadata m;
-        m.jpegCompression = *source;
-        EncodeOptions options = carrying(m);
-        options.sourceQuality = true;
-        const JpegReadBack back = readJpeg(encoded(bmp, EncoderFormat::Jpeg, options));
+        const JpegReadBack back = readJpeg(keepingSourceQuality(*source));
         ASSERT_EQ(back.components.size(), 3u);
         for (std::size_t i = 0; i < 3; ++i) {
             const JpegCompression::Component& want = source->components[i];
@@ -497,12 +505,7 @@ TEST_F(MetadataEncoderTest, SourceQualityFallsBackToQuality75)
                           {"table missing", missingTable},
                           {"table number out of range", badTableNumber}};
     for (const Case& c : cases) {
-        PictureMetadata m;
-        m.jpegCompression = c.compression;
-        EncodeOptions options = carrying(m);
-        options.sourceQuality = true;
-        options.quality = 95;
-        EXPECT_EQ(encoded(bmp, EncoderFormat::Jpeg, options), q75) << c.name;
+        EXPECT_EQ(keepingSourceQuality(c.compression, 95), q75) << c.name;
     }
 }
 
@@ -516,11 +519,7 @@ TEST_F(MetadataEncoderTest, SourceSamplingLibjpegCannotUseKeepsTablesOnly)
     JpegCompression outOfRange = odd;
     outOfRange.components = {{5, 1, 0}, {1, 1, 1}, {1, 1, 1}};
     for (const JpegCompression* source : {&odd, &tooMany, &outOfRange}) {
-        PictureMetadata m;
-        m.jpegCompression = *source;
-        EncodeOptions options = carrying(m);
-        options.sourceQuality = true;
-        const JpegReadBack back = readJpeg(encoded(bmp, EncoderFormat::Jpeg, options));
+        const JpegReadBack back = readJpeg(keepingSourceQuality(*source));
         ASSERT_EQ(back.components.size(), 3u);
         EXPECT_EQ(back.components[0].horizontalSampling, 2);  // libjpeg's 4:2:0
         EXPECT_EQ(back.components[0].verticalSampling, 2);

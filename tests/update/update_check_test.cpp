@@ -69,6 +69,7 @@ protected:
 
     void TearDown() override
     {
+        unlockTable();
         if (database_.size() > 10) admin("DROP DATABASE IF EXISTS `" + database_ + "`");
     }
 
@@ -89,8 +90,30 @@ protected:
 
     UpdateServerConfig config() const { return server_.config(database_); }
 
+    // Holds the table under a write lock from a second session, so that queries on it stall.
+    void lockTable()
+    {
+        locker_ = mysql_init(nullptr);
+        ASSERT_NE(locker_, nullptr);
+        ASSERT_NE(mysql_real_connect(locker_, "localhost", server_.adminUser.c_str(),
+                                     server_.adminPassword.c_str(), database_.c_str(), 0,
+                                     server_.socket.c_str(), 0),
+                  nullptr)
+            << mysql_error(locker_);
+        const std::string lock = "LOCK TABLES addwatermark WRITE";
+        ASSERT_EQ(mysql_real_query(locker_, lock.data(), lock.size()), 0) << mysql_error(locker_);
+    }
+
+    // Ends the locking session, and with it the lock.
+    void unlockTable()
+    {
+        if (locker_) mysql_close(locker_);
+        locker_ = nullptr;
+    }
+
     TestServer server_;
     std::string database_;
+    MYSQL* locker_ = nullptr;
 };
 
 // A version row as the server holds it, and what the window learns from it.
@@ -504,6 +527,17 @@ TEST_F(UpdateServerTest, LocalhostMeansTcp)
     EXPECT_TRUE(notice.visible);
 }
 
+// Settings for a stand-in server on a loopback port.
+UpdateServerConfig configFor(unsigned port)
+{
+    UpdateServerConfig config;
+    config.host = "127.0.0.1";
+    config.port = port;
+    config.user = "zendavo";
+    config.password = "whatever";
+    return config;
+}
+
 // A listening socket that never answers: as the handshake stalls (accepted, nothing sent)
 // or as the TCP connect stalls (backlog full, the SYN dropped).
 class SilentServer {
@@ -542,11 +576,7 @@ TEST(UpdateCheckTimeout, ASilentServerIsGivenUpAfterTheTimeOut)
     for (const bool fullBacklog : {false, true}) {
         SCOPED_TRACE(fullBacklog ? "connect stalls" : "handshake stalls");
         SilentServer silent(fullBacklog);
-        UpdateServerConfig config;
-        config.host = "127.0.0.1";
-        config.port = silent.port();
-        config.user = "zendavo";
-        config.password = "whatever";
+        UpdateServerConfig config = configFor(silent.port());
         config.timeoutSeconds = 1;
         const auto start = std::chrono::steady_clock::now();
         UpdateCheck check(config);
@@ -566,15 +596,7 @@ TEST(UpdateCheckTimeout, ASilentServerIsGivenUpAfterTheTimeOut)
 TEST_F(UpdateServerTest, AStalledQueryIsGivenUpAfterTheReadTimeOut)
 {
     setRows("(1, '1.1', '新', 'https://zendavo.example/')");
-    MYSQL* locker = mysql_init(nullptr);
-    ASSERT_NE(locker, nullptr);
-    ASSERT_NE(mysql_real_connect(locker, "localhost", server_.adminUser.c_str(),
-                                 server_.adminPassword.c_str(), database_.c_str(), 0,
-                                 server_.socket.c_str(), 0),
-              nullptr)
-        << mysql_error(locker);
-    const std::string lock = "LOCK TABLES addwatermark WRITE";
-    ASSERT_EQ(mysql_real_query(locker, lock.data(), lock.size()), 0) << mysql_error(locker);
+    ASSERT_NO_FATAL_FAILURE(lockTable());
 
     UpdateServerConfig shortWait = config();
     shortWait.timeoutSeconds = 1;
@@ -583,7 +605,7 @@ TEST_F(UpdateServerTest, AStalledQueryIsGivenUpAfterTheReadTimeOut)
     const auto start = std::chrono::steady_clock::now();
     const UpdateNotice notice = check.checkForUpdate(programVersion);
     const double seconds = secondsSince(start);
-    mysql_close(locker);
+    unlockTable();
 
     expectNoVersionRead(check, notice);
     EXPECT_GE(seconds, 0.8);
@@ -633,16 +655,6 @@ private:
     std::jthread thread_;
 };
 
-UpdateServerConfig configFor(unsigned port)
-{
-    UpdateServerConfig config;
-    config.host = "127.0.0.1";
-    config.port = port;
-    config.user = "zendavo";
-    config.password = "whatever";
-    return config;
-}
-
 struct TrickleCase {
     std::chrono::milliseconds limit;
     double atLeast;
@@ -682,15 +694,7 @@ TEST(UpdateCheckTimeout, ATricklingServerIsGivenUpAtTheWholeCheckLimit)
 TEST_F(UpdateServerTest, TheWholeCheckLimitCoversTheQueries)
 {
     setRows("(1, '1.1', '新', 'https://zendavo.example/')");
-    MYSQL* locker = mysql_init(nullptr);
-    ASSERT_NE(locker, nullptr);
-    ASSERT_NE(mysql_real_connect(locker, "localhost", server_.adminUser.c_str(),
-                                 server_.adminPassword.c_str(), database_.c_str(), 0,
-                                 server_.socket.c_str(), 0),
-              nullptr)
-        << mysql_error(locker);
-    const std::string lock = "LOCK TABLES addwatermark WRITE";
-    ASSERT_EQ(mysql_real_query(locker, lock.data(), lock.size()), 0) << mysql_error(locker);
+    ASSERT_NO_FATAL_FAILURE(lockTable());
 
     UpdateServerConfig limited = config();
     limited.timeoutSeconds = 30;
@@ -701,7 +705,7 @@ TEST_F(UpdateServerTest, TheWholeCheckLimitCoversTheQueries)
     const UpdateNotice first = check.checkForUpdate(programVersion);
     const double afterFirst = secondsSince(start);
     // The second check finds the connection dropped and asks nothing.
-    mysql_close(locker);
+    unlockTable();
     const UpdateNotice second = check.checkForUpdate(programVersion);
     const double seconds = secondsSince(start);
 
