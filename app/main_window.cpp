@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QThread>
@@ -193,7 +194,11 @@ void MainWindow::endRun()
     if (!runResult_.workFolder.empty()) usedWorkFolder_ = runResult_.workFolder;
     setRunning(false);
     emit runFinished();
-    if (closeAfterRun_) close();
+    if (!closeAfterRun_) return;
+    close();
+    // Hidden since the close was asked for, the toolkit no longer counts it as a window that
+    // goes: ending the program is ours to do.
+    if (QGuiApplication::quitOnLastWindowClosed()) QCoreApplication::quit();
 }
 
 void MainWindow::setRunning(bool running)

@@ -74,13 +74,16 @@ void RowWorkers::work(const Stages& stages)
             const std::lock_guard lock(mutex_);
             state(row, stage) = end;
             if (end == State::Deferred) ++deferred_;
+            // Let go of the row together with its state: once deferred it may be taken up by
+            // another worker as soon as the lock is free, and must not be marked idle after.
+            const bool leaves = end != State::Done || stopping_ || stage + 1 == stages.count;
+            if (leaves) active_[static_cast<std::size_t>(row)] = 0;
             stageWakes_.notify_all();
-            if (end != State::Done || stopping_) break;
+            if (leaves) {
+                workersWake_.notify_all();
+                break;
+            }
         }
-        const std::lock_guard lock(mutex_);
-        active_[static_cast<std::size_t>(row)] = 0;
-        stageWakes_.notify_all();
-        workersWake_.notify_all();
     }
 }
 

@@ -1,5 +1,6 @@
 #include "cli/cli_run.h"
 
+#include <cerrno>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -11,11 +12,20 @@
 #include "batch/source_table.h"
 #include "batch/unique_names.h"
 #include "batch/work_folder.h"
+#include "formats/c_file.h"
 
 namespace zendavo {
 namespace fs = std::filesystem;
 
 namespace {
+
+// The system's reason when a file that could not be read as a picture cannot even be opened
+// (no permission, no such file); 0 when it opens and the fault is in its content.
+int openError(const std::string& path)
+{
+    errno = 0;
+    return openForReading(path) ? 0 : errno;
+}
 
 struct Slot {
     int number = 0;
@@ -50,7 +60,7 @@ public:
             slot.picturePath = picture;
             slot.watermark = loadWatermark(picture, watermarkCopyPath(workFolder, number));
             if (!isUsable(slot.watermark))
-                refused.failures.push_back({picture, number, FailureKind::WatermarkUnreadable, 0});
+                refused.failures.push_back({picture, number, FailureKind::WatermarkUnreadable, openError(picture)});
         }
         if (!refused.failures.empty()) {
             refused.slotPictureUnusable = true;
@@ -116,13 +126,15 @@ private:
         const SourceEntry& source = *job.source;
         const PreparedSource prepared = prepareSource(source.path, source.copyPath);
         const std::optional<FailureKind>& sourceFailure = prepared.failure;
+        // "cannot find this picture" needs no system reason beside it.
+        const int sourceError = sourceFailure == FailureKind::SourceUnreadable ? openError(source.path) : 0;
         if (!sourceFailure && prepared.warning != DecodeWarning::None) {
             const std::lock_guard lock(reportMutex_);
             reporter_.decodeWarning(source.path, prepared.warning);
         }
         for (const Slot& slot : slots_) {
             if (stop_) break;
-            int systemError = 0;
+            int systemError = sourceError;
             std::optional<FailureKind> failure = sourceFailure;
             if (!failure) failure = writeSlot(job, slot, prepared.metadata, systemError);
             if (failure == FailureKind::OutputNotWritten && slot.folderError != 0)

@@ -125,12 +125,12 @@ bool AtomicFile::commit(const KeepExisting& keep)
         // Looked at again right before the rename: the file there may have changed meanwhile.
         if (!keep || !keep(target_)) {
             if (S_ISREG(existing.st_mode)) ::fchmod(fd_, existing.st_mode & 0777);
-            placed = ::fsync(fd_) == 0 && std::rename(temporary_.c_str(), target_.c_str()) == 0;
+            placed = flush() && std::rename(temporary_.c_str(), target_.c_str()) == 0;
         } else {
             errno = EEXIST;
         }
     } else {
-        placed = ::fsync(fd_) == 0 && renameWithoutReplacing(temporary_, target_);
+        placed = flush() && renameWithoutReplacing(temporary_, target_);
     }
     // The lock goes with the descriptor, after the rename, so no cleanup can take the file.
     const int reason = errno;
@@ -143,8 +143,13 @@ bool AtomicFile::commit(const KeepExisting& keep)
         return false;
     }
     temporary_.clear();
-    syncFolder(folderOf(target_));
+    if (durability_ == Durability::Flushed) syncFolder(folderOf(target_));
     return closed == 0;
+}
+
+bool AtomicFile::flush()
+{
+    return durability_ == Durability::Scratch || ::fsync(fd_) == 0;
 }
 
 void AtomicFile::abandon()

@@ -1,7 +1,7 @@
 // A file written under a temporary name in its target's folder and renamed over the target
 // only when complete, so a failed write never leaves a truncated or damaged target behind.
 // The data and the rename are flushed to the disk, so a power cut leaves either the old file
-// or the whole new one. After a failure errno still holds the system's reason for it (EEXIST
+// or the whole new one (unless the file is scratch). After a failure errno still holds the system's reason for it (EEXIST
 // when commit refused to replace a file).
 #pragma once
 
@@ -15,9 +15,14 @@ namespace zendavo {
 // Says whether the file found at `target` right before the rename must stay as it is.
 using KeepExisting = std::function<bool(const std::filesystem::path& target)>;
 
+// Scratch files (working copies) are worthless after a crash: they still go in place whole,
+// but are not flushed to the disk, which would write every byte of a file that is about to
+// be deleted.
+enum class Durability { Flushed, Scratch };
+
 class AtomicFile {
 public:
-    AtomicFile() = default;
+    explicit AtomicFile(Durability durability = Durability::Flushed) : durability_(durability) {}
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
     ~AtomicFile() { abandon(); }
@@ -37,6 +42,9 @@ public:
     bool isOpen() const { return fd_ >= 0; }
 
 private:
+    bool flush();
+
+    Durability durability_ = Durability::Flushed;
     int fd_ = -1;
     bool targetExisted_ = false;
     std::filesystem::path target_;

@@ -35,7 +35,7 @@ public:
     void close();
 
 private:
-    AtomicFile file_;
+    AtomicFile file_{Durability::Scratch};  // it writes working copies only
     const RasterImage* image_ = nullptr;
     int orientation_ = 1;
 };

@@ -1,5 +1,6 @@
 // The main window driven as a person would: drops, slots, the file dialog, 开始, closing.
 // Dialogs and message boxes are answered through a fake desktop; photos are made per test.
+#include <QApplication>
 #include <QCheckBox>
 #include <QMimeData>
 #include <QProgressBar>
@@ -496,6 +497,31 @@ private slots:
             QVERIFY2(bytes.startsWith("\xFF\xD8") && bytes.endsWith("\xFF\xD9"), qPrintable(name));
         }
         QVERIFY(w.services.foldersOpened.empty());
+        QCOMPARE(filesIn(scene.program + "/temp"), QStringList{});
+    }
+
+    // Closing during a run ends the program once the run has stopped, as closing an idle
+    // window does: the window hidden at the close must not keep the program running.
+    void closingDuringARunEndsTheProgram()
+    {
+        Scene scene;
+        QStringList photos;
+        for (int k = 0; k < 4; ++k) photos << scene.photo(QStringLiteral("p%1.jpg").arg(k), "JPEG");
+        WatermarkSettings settings;
+        Window w(scene, settings);
+        QVERIFY(drop(*w.window, photos));
+        tick(*w.window, 1, w.services, scene.watermark);
+        w.services.onPump = [&](int pump) {
+            if (pump == 1) w.window->close();
+        };
+        QTimer::singleShot(0, w.window.get(), [&] { QTest::mouseClick(control(*w.window, "按钮1"), Qt::LeftButton); });
+        QTimer giveUp;
+        giveUp.setSingleShot(true);
+        connect(&giveUp, &QTimer::timeout, [] { QCoreApplication::exit(2); });
+        giveUp.start(30000);
+        QCOMPARE(QApplication::exec(), 0);
+        QVERIFY(!w.window->running());
+        QVERIFY(!w.window->isVisible());
         QCOMPARE(filesIn(scene.program + "/temp"), QStringList{});
     }
 

@@ -136,5 +136,37 @@ TEST(RowWorkers, GivenUpRowEndsTheReports)
     EXPECT_EQ(events, (Events{"0:0", "0:1"}));
 }
 
+// A row taken up again after it was deferred is in progress, whichever worker had it first:
+// a stop asked for by its own modal call still shows the row once its stage is done. The row
+// asks while stage 1 begins here, so it is deferred just as this thread comes to show it and
+// the other worker, idle, takes it up at once; run many times, as the overlap is brief.
+TEST(RowWorkers, RowTakenUpAgainIsShownWhenItsCallStopsTheRun)
+{
+    for (int attempt = 0; attempt < 300; ++attempt) {
+        RowWorkers workers(2);
+        Events events;
+        bool stop = false;
+        std::atomic<bool> asking{false};
+        RowWorkers::Stages stages;
+        stages.rows = 3;
+        stages.count = 2;
+        stages.work = [&](int row, int stage) {
+            if (stage != 1 || row != 0) return;
+            asking = true;
+            ASSERT_TRUE(workers.onStageThread(row, stage, [&] { stop = true; }));
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        };
+        stages.begins = [&](int stage) {
+            if (stage != 1) return;
+            const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+            while (!asking && std::chrono::steady_clock::now() < giveUp) std::this_thread::yield();
+        };
+        stages.rowDone = [&](int row, int stage) { events.push_back(at(row, stage)); };
+        stages.stopRequested = [&] { return stop; };
+        EXPECT_FALSE(workers.run(stages));
+        ASSERT_EQ(events, (Events{"0:0", "0:1", "0:2", "1:0"})) << "attempt " << attempt;
+    }
+}
+
 }  // namespace
 }  // namespace zendavo

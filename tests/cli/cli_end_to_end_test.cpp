@@ -75,7 +75,7 @@ TEST_F(CliTest, SlotPicturesAreCheckedBeforeAnyPhoto)
     EXPECT_EQ(outcome.exitCode, 1);
     EXPECT_EQ(outcome.err,
               "error: w/broken.png: 水印3: cannot read the watermark picture\n"
-              "error: w/missing.png: 水印4: cannot read the watermark picture\n");
+              "error: w/missing.png: 水印4: cannot read the watermark picture: No such file or directory\n");
     EXPECT_EQ(outcome.out, "");
     Names photos;
     for (int k = 0; k < 5; ++k) photos.push_back("img" + std::to_string(k) + ".jpg");
