@@ -10,13 +10,11 @@
 namespace zendavo::testing {
 namespace {
 
-class CliReasonTest : public ::testing::Test {
+class CliReasonTest : public CliFolderTest {
 protected:
     void SetUp() override
     {
-        ASSERT_FALSE(root.path().empty());
-        fs::create_directories(tmp);
-        writePicture(root / "w" / "logo.png", kGrey, 16, 8);
+        CliFolderTest::SetUp();
         writePicture(root / "w" / "secret.png", kGrey, 16, 8);
         writePicture(root / "p" / "a.jpg", kRed);
         writePicture(root / "p" / "secret.jpg", kRed);
@@ -36,11 +34,9 @@ protected:
     {
         CliLaunch withLanguage = launch;
         if (!lang.empty()) withLanguage.env = {{"LANG", lang}};
-        return runCli(args, root.path(), tmp, withLanguage);
+        return CliFolderTest::run(args, withLanguage);
     }
 
-    TempFolder root;
-    fs::path tmp = root / "tmp";
     CliLaunch launch;
 };
 
